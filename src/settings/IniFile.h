@@ -1,0 +1,119 @@
+#pragma once
+// An INI file read into memory, edited and written back whole.
+//
+// Lookup rules follow the classic private-profile functions:
+// - section and key names are matched without regard to case, after trimming
+//   blanks at their ends; blanks inside a name are significant
+//   ("In  of EDID mode" is not "In of EDID mode");
+// - a value is read trimmed of surrounding blanks, then one pair of matching
+//   surrounding quotes (" or ') is removed;
+// - an absent key reads as the caller's default, a present but empty one as "";
+// - with a section or key present twice, the first one counts.
+//
+// Writing keeps the file as it was wherever nothing changed: comments (lines
+// starting with ";"), blank lines and untouched entries stay byte for byte. A
+// changed key is rewritten in place as "key=value"; a new key goes after the
+// last key of its section; a new section goes at the end of the file. Lines
+// that are neither a section header nor "key=value" are kept as text.
+//
+// The text is ANSI: bytes are read and written as Latin-1, one character per
+// byte; characters outside Latin-1 are written as "?". Lines end with CR LF.
+//
+// Errors are returned, not thrown: load() and save() give false and leave the
+// message in errorString().
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class IniFile {
+public:
+    using Entry = QPair<QString, QString>; // key, value as read
+    using EntryList = QList<Entry>;
+
+    IniFile() = default;
+    explicit IniFile(const QString &fileName);
+
+    QString fileName() const { return m_fileName; }
+    void setFileName(const QString &fileName) { m_fileName = fileName; }
+
+    // Reads the file. A missing file is not an error: the contents are empty
+    // and every read gives its default. Returns false only when an existing
+    // file cannot be read (the contents are empty then too).
+    bool load();
+    // Writes the whole contents to fileName() through a temporary file beside
+    // it that is flushed to disk and then renamed over the old file, so the
+    // old file stays whole when the write fails. On failure returns false and
+    // errorString() is "Unable to write to <file name>".
+    bool save();
+    QString errorString() const { return m_error; }
+
+    // The file image, for parsing text held in memory and for inspection.
+    void setData(const QByteArray &bytes);
+    QByteArray data() const;
+
+    bool hasSection(const QString &section) const;
+    bool hasKey(const QString &section, const QString &key) const;
+
+    QString readString(const QString &section, const QString &key,
+                       const QString &defaultValue = QString()) const;
+    // Optional sign and the leading decimal digits of the value ("12abc" is
+    // 12); no digit at all, or no key, gives the default. Values beyond the
+    // int range saturate.
+    int readInteger(const QString &section, const QString &key, int defaultValue) const;
+    // Non-zero integer is true.
+    bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+
+    // Stores the value as given. Line breaks in names or value become blanks,
+    // so a value can never start a new line of the file. Note that a value
+    // with blanks at its ends or wrapped in quotes does not read back as
+    // written (see writeExactString).
+    void writeString(const QString &section, const QString &key, const QString &value);
+    // Stores the value so that readString() gives exactly this text back:
+    // when blanks at its ends or surrounding quotes would be lost on reading,
+    // the value is written inside double quotes.
+    void writeExactString(const QString &section, const QString &key, const QString &value);
+    void writeInteger(const QString &section, const QString &key, int value);
+    void writeBool(const QString &section, const QString &key, bool value);
+
+    // The text writeExactString() stores for `value`.
+    static QString protectedValue(const QString &value);
+
+    // Removes every section of that name with all its lines.
+    void eraseSection(const QString &section);
+    // Same result as eraseSection() followed by writing `entries` in order
+    // (values stored exactly), but an existing section keeps its place in the
+    // file, so rewriting the same list leaves the file unchanged. An empty
+    // list removes the section.
+    void replaceSection(const QString &section, const EntryList &entries);
+
+    // Section names in file order, as written in the file.
+    QStringList sectionNames() const;
+    // Key names of the section in file order, as written in the file.
+    QStringList keyNames(const QString &section) const;
+    // Keys with their values (as readString() gives them) in file order.
+    EntryList entries(const QString &section) const;
+
+private:
+    enum class LineKind { Other, Section, Key };
+    struct Line {
+        LineKind kind = LineKind::Other;
+        QString text;  // the whole line as it is written
+        QString name;  // section or key name, trimmed
+        QString value; // key lines: the value text, trimmed, quotes kept
+    };
+
+    int findSection(const QString &section, int from = 0) const;
+    int sectionEnd(int header) const;
+    int findKey(int header, const QString &key) const;
+    static QString readValue(const QString &rawValue);
+    static Line parseLine(const QString &text);
+    static Line makeKeyLine(const QString &key, const QString &value);
+
+    QString m_fileName;
+    QString m_error;
+    std::vector<Line> m_lines;
+};

@@ -1,0 +1,91 @@
+#pragma once
+// The main window: the page control with its sixteen pages, the status bar,
+// the handler of the link engine's notifications, start-up and close.
+
+#include "link/LinkMessages.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class AdvancedPage;
+class AppContext;
+class GeneralPage;
+class PortTagPage;
+class PromptService;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+class TCaptionGauge;
+class TPageControl;
+class TStatusBar;
+class TTSCOMControl;
+class TfrmPreSettingEdit;
+
+class TForm1 : public QMainWindow, public ILinkListener {
+    Q_OBJECT
+public:
+    // appFolder: where "Settings.ini" lives (the executable's folder when empty).
+    explicit TForm1(const QString &appFolder = QString(), QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The start-up check: false (after the message box) when the folder cannot be written.
+    static bool CheckAppFolder(const QString &folder, PromptService &prompts);
+
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    void tmrTimer();
+    bool pcContainerChanging();
+
+    void LoadSettings();
+    void SaveSettings();
+    void LoadPortTags();
+    void SavePortTags();
+    void ClearPortTags();
+
+    void ShowStatus(int level, const QString &text, bool blink = false);
+    void MarkPackageNode(bool restore, int partId, int subId, const QString &text);
+
+    // ILinkListener
+    void linkMessage(int message, uint32_t wParam, int32_t lParam, const QString &text) override;
+
+    AppContext *Context() const { return ctx; }
+    TTSCOMControl *Engine() const { return engine; }
+    PromptService *Prompts() const { return prompts; }
+
+    TPageControl *pcContainer;
+    TStatusBar *sb;
+    QTimer *tmr;
+    QPlainTextEdit *mmoMsg;
+    QPushButton *btnStop;
+    QPushButton *btnClear;
+    GeneralPage *General;
+    PortTagPage *PortTags;
+    AdvancedPage *Advanced;
+    TfrmPreSettingEdit *frmPreSettingEdit;
+
+    // Upgrade pages' outputs fed by the notifications.
+    QPlainTextEdit *mmoMessage;        // single-file upgrade page
+    QPlainTextEdit *mmoMessageUpgrade; // package upgrade page
+    TCaptionGauge *tsgFWUpgrade;
+    QTreeWidget *PackageTree;
+    QStringList PackageTreeTexts; // saved node texts for MarkPackageNode's restore
+    bool UpgradeLinkOK = true;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildPages();
+    QWidget *addPage(QWidget *page, const QString &name, const QString &caption, bool visible);
+    void writeUpgradeLog(const QString &text, int32_t lParam);
+
+    PromptService *prompts;
+    TTSCOMControl *engine;
+    AppContext *ctx;
+    bool FShown = false;
+    bool FClosed = false;
+    int FLastPercent = -1;
+};

@@ -1,0 +1,40 @@
+#pragma once
+// The five-panel status bar. Panel 1 is drawn by us: an alert blinks between
+// red on white and the normal colours, and stays red until the next text.
+
+#include <QString>
+#include <QWidget>
+
+class TStatusBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit TStatusBar(QWidget *parent = nullptr);
+
+    static constexpr int PanelCount = 5;
+    static const int PanelWidths[PanelCount];
+
+    // level 1..5; blink only at level 2.
+    void ShowStatus(int level, const QString &text, bool blink);
+
+    QString PanelText(int panel) const { return FTexts[panel]; }
+    int BlinkState() const { return FBlinkState; }
+    int RepaintCount(int panel) const { return FRepaints[panel]; }
+
+    // Read on every alert: the window points these at its own state.
+    const bool *QuietStatus = nullptr;
+    const bool *Closing = nullptr;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void repaintPanel(int panel);
+    QRect panelRect(int panel) const;
+    bool quiet() const { return QuietStatus && *QuietStatus; }
+
+    QString FTexts[PanelCount];
+    int FRepaints[PanelCount] = {};
+    int FBlinkState = 1;
+};
