@@ -12,10 +12,13 @@
 #include "shell/GeneralPage.h"
 #include "shell/PromptService.h"
 #include "shell/StatusBar.h"
+#include "settings/PortTagStore.h"
 #include "widgets/TCaptionGauge.h"
 #include "widgets/TPageControl.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QRadioButton>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -413,3 +416,91 @@ void TForm1::MarkPackageNode(bool restore, int partId, int subId, const QString 
     }
     PackageTree->viewport()->update();
 }
+
+// ---- Settings file ------------------------------------------------------
+
+void TForm1::LoadSettings() {
+    const SettingsData data = SettingsData::loadFile(ctx->SettingsPath());
+    FStored = data;
+
+    General->rbLANMode->setChecked(data.lanMode);
+    General->rbCOMMode->setChecked(!data.lanMode);
+    if (data.lanMode)
+        General->rbLANModeClick();
+    else
+        General->rbCOMModeClick();
+
+    engine->setComPort(data.comPort);
+
+    General->LanGroup->SetEntries(data.devices);
+    General->LanGroup->SelectEntry(data.lanDevice);
+
+    QComboBox *ports = General->cbCOMList;
+    const int index = ports->findText(engine->ComPort(), Qt::MatchExactly);
+    if (index >= 0)
+        ports->setCurrentIndex(index);
+    else if (ports->count() > 0)
+        ports->setCurrentIndex(0);
+
+    ClearPortTags();
+    LoadPortTags();
+
+    frmPreSettingEdit->SetInputNames(data.inDeviceNames);
+    frmPreSettingEdit->SetOutputNames(data.outDisplayNames);
+
+    ctx->MacIdB1 = data.macId[0];
+    ctx->MacIdB2 = data.macId[1];
+    ctx->MacIdB3 = data.macId[2];
+    ctx->AfterRebootDelay = data.AfterRebootDelay;
+    ctx->BeforeBIDelay = data.BeforeBIDelay;
+    engine->AfterRebootDelay = data.AfterRebootDelay;
+}
+
+void TForm1::SaveSettings() {
+    SettingsData data = FStored;
+    data.lanMode = General->rbLANMode->isChecked();
+    data.comPort = General->cbCOMList->currentText();
+    data.lanDevice = General->LanGroup->cbLANDevice->currentText();
+    data.devices = General->LanGroup->Entries();
+    data.tagMode = engine->ControlMode();
+    data.deviceMac = ctx->CurrentDeviceMAC;
+    for (int n = 1; n <= PortTagStore::PortCount; ++n) {
+        data.tags.inputs[n - 1] = PortTags->Label(n);
+        data.tags.outputs[n - 1] = PortTags->Label(40 + n);
+    }
+    data.inDeviceNames = frmPreSettingEdit->InputNames();
+    data.outDisplayNames = frmPreSettingEdit->OutputNames();
+    data.saveEdidFile.clear();
+    data.openEdidFile.clear();
+    data.displayTag = true;
+    data.macId = {ctx->MacIdB1, ctx->MacIdB2, ctx->MacIdB3};
+    data.AfterRebootDelay = ctx->AfterRebootDelay;
+    data.BeforeBIDelay = ctx->BeforeBIDelay;
+    QString error;
+    if (!data.saveFile(ctx->SettingsPath(), &error))
+        prompts->Error(error);
+}
+
+void TForm1::LoadPortTags() {
+    const PortTagStore::Tags tags =
+        PortTagStore::loadFile(ctx->SettingsPath(), engine->ControlMode(), ctx->CurrentDeviceMAC);
+    for (int n = 1; n <= PortTagStore::PortCount; ++n) {
+        PortTags->SetLabel(n, tags.inputs[n - 1]);
+        PortTags->SetLabel(40 + n, tags.outputs[n - 1]);
+    }
+    emit ctx->portLabelsChanged();
+}
+
+void TForm1::SavePortTags() {
+    PortTagStore::Tags tags;
+    for (int n = 1; n <= PortTagStore::PortCount; ++n) {
+        tags.inputs[n - 1] = PortTags->Label(n);
+        tags.outputs[n - 1] = PortTags->Label(40 + n);
+    }
+    QString error;
+    if (!PortTagStore::saveFile(ctx->SettingsPath(), engine->ControlMode(), ctx->CurrentDeviceMAC,
+                                tags, &error))
+        prompts->Error(error);
+}
+
+void TForm1::ClearPortTags() { PortTags->ClearPortTags(); }

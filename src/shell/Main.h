@@ -3,6 +3,7 @@
 // the handler of the link engine's notifications, start-up and close.
 
 #include "link/LinkMessages.h"
+#include "settings/SettingsData.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -85,6 +86,7 @@ private:
     PromptService *prompts;
     TTSCOMControl *engine;
     AppContext *ctx;
+    SettingsData FStored; // what was read, for values without a control in this build
     bool FShown = false;
     bool FClosed = false;
     int FLastPercent = -1;

@@ -1,0 +1,142 @@
+// The status bar and the window's handling of the engine's notifications.
+
+#include "ShellFixture.h"
+
+#include "widgets/TCaptionGauge.h"
+
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+class TestNotifications : public QObject {
+    Q_OBJECT
+
+    static QStringList memoLines(QPlainTextEdit *memo) {
+        return memo->toPlainText().split('\n', Qt::SkipEmptyParts);
+    }
+
+private slots:
+    void init() {
+        LinkTiming::shrinkForTests();
+        GeneralPage::PortListSource = [] { return QStringList(); };
+    }
+
+    void alertsBlinkAndEndRed() {
+        TStatusBar sb;
+        bool quiet = false, closing = false;
+        sb.QuietStatus = &quiet;
+        sb.Closing = &closing;
+        sb.ShowStatus(2, "Time out!", true);
+        QCOMPARE(sb.BlinkState(), 0);
+        const int repaints = sb.RepaintCount(1);
+        sb.ShowStatus(2, "Data invalid!", true);
+        QCOMPARE(sb.RepaintCount(1) - repaints, 6); // the text, then five toggles
+        QCOMPARE(sb.BlinkState(), 0);
+        sb.ShowStatus(2, "Done", false);
+        QCOMPARE(sb.BlinkState(), 1);
+
+        // Level 3: the same text twice paints once.
+        sb.ShowStatus(3, "note", false);
+        const int once = sb.RepaintCount(2);
+        sb.ShowStatus(3, "note", false);
+        QCOMPARE(sb.RepaintCount(2), once);
+
+        // After Closing a blinking text is not written.
+        closing = true;
+        sb.ShowStatus(2, "Send data failed!", true);
+        QCOMPARE(sb.PanelText(1), QStringLiteral("Done"));
+    }
+
+    void engineMessagesBecomeStatusTexts() {
+        ShellFixture fx;
+        fx.openWindow();
+        TForm1 *w = fx.form.get();
+        w->ShowStatus(3, "busy");
+        w->linkMessage(WM_LINK_TIMEOUT, 0, 0, {});
+        QCOMPARE(fx.panel(1), QStringLiteral("Time out!"));
+        QCOMPARE(fx.panel(2), QString());
+        QVERIFY(fx.engine()->Flags.TimeoutSeen);
+        w->linkMessage(WM_LINK_BADSTATUS, 0, 0, {});
+        QCOMPARE(fx.panel(1), QStringLiteral("Data invalid!"));
+        w->linkMessage(WM_LINK_INVALID, 0, 0, {});
+        QCOMPARE(fx.panel(1), QStringLiteral("Send data failed!"));
+        w->linkMessage(WM_LINK_EXCEPTION, 0, 0, {});
+        QCOMPARE(fx.panel(1), QStringLiteral("TCP control failed!"));
+        fx.engine()->setControlMode(cmCOM);
+        w->linkMessage(WM_LINK_EXCEPTION, 0, 0, {});
+        QCOMPARE(fx.panel(1), QStringLiteral("COM access failed!"));
+        fx.engine()->setComPort("COM3");
+        w->linkMessage(WM_LINK_CONNFAIL, 1, 0, {});
+        QCOMPARE(fx.panel(1), QStringLiteral("Close COM [COM3] failed"));
+        QVERIFY(!w->UpgradeLinkOK);
+        fx.engine()->setControlMode(cmLAN);
+        fx.engine()->setDeviceIP("192.0.2.7");
+        w->linkMessage(WM_LINK_CONNFAIL, 0, 0, {});
+        QCOMPARE(fx.panel(1), QStringLiteral("Connect 192.0.2.7 failed"));
+        w->linkMessage(WM_LINK_SEARCHTEXT, 0, 1, "Searching /");
+        QCOMPARE(fx.panel(1), QStringLiteral("Searching /"));
+        QCOMPARE(w->sb->BlinkState(), 1);
+    }
+
+    void upgradeMessagesFeedMemosAndGauge() {
+        ShellFixture fx;
+        fx.openWindow();
+        TForm1 *w = fx.form.get();
+        // Part id: third 5, sub-code 2, P1 low 3; version 1.7.
+        w->linkMessage(WM_LINK_PARTREFUSED, (5u << 24) | (2u << 8) | 3u, (1 << 8) | 7, {});
+        QCOMPARE(memoLines(w->mmoMessage).last(), QStringLiteral("Write to Part_2.3.5 ver1.7 failed"));
+        QVERIFY(fx.engine()->Flags.PartRefused);
+        w->linkMessage(WM_LINK_PARTREFUSED, (1u << 8) | 0u, (2 << 8) | 10, {});
+        QCOMPARE(memoLines(w->mmoMessage).last(), QStringLiteral("Write to Part_1.0 ver2.10 failed"));
+
+        w->linkMessage(WM_LINK_PROGRESS, (1u << 8) | 2u, 85, {});
+        QCOMPARE(w->tsgFWUpgrade->Caption(), QStringLiteral("Upgrading Part_1.2"));
+        QCOMPARE(w->tsgFWUpgrade->Position(), 85);
+        const int paints = w->tsgFWUpgrade->PaintCount();
+        w->linkMessage(WM_LINK_PROGRESS, (1u << 8) | 2u, 85, {});
+        QCOMPARE(w->tsgFWUpgrade->PaintCount(), paints);
+        w->linkMessage(WM_LINK_PROGRESS, (1u << 8) | 2u, 100, {});
+        QCOMPARE(w->tsgFWUpgrade->Position(), 100);
+
+        for (const char *s : {"/", "-", "\\", "|"})
+            w->linkMessage(WM_LINK_UPGRADELOG, 0, 1,
+                           QStringLiteral("System rebooting, please wait ...") + s);
+        QCOMPARE(memoLines(w->mmoMessageUpgrade),
+                 QStringList{"System rebooting, please wait ...|"});
+        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1, "More delay after system reboot, please wait .../");
+        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1, "More delay after system reboot, please wait ...-");
+        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1, "ignored: neither phrase");
+        QCOMPARE(memoLines(w->mmoMessageUpgrade),
+                 (QStringList{"System rebooting, please wait ...|",
+                              "More delay after system reboot, please wait ...-"}));
+        w->linkMessage(WM_LINK_UPGRADELOG, 0, 0, "System reboot ok");
+        QCOMPARE(memoLines(w->mmoMessageUpgrade).last(), QStringLiteral("System reboot ok"));
+    }
+
+    void treeMarkFindsThePartAndItsSubNode() {
+        ShellFixture fx;
+        fx.openWindow();
+        TForm1 *w = fx.form.get();
+        auto node = [](QTreeWidgetItem *parent, QTreeWidget *tree, const QString &text, char id) {
+            auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
+            item->setText(0, text);
+            QByteArray data(8, '\0');
+            data[6] = id;
+            item->setData(0, Qt::UserRole, data);
+            return item;
+        };
+        QTreeWidgetItem *a = node(nullptr, w->PackageTree, "MAIN", 1);
+        QTreeWidgetItem *b = node(nullptr, w->PackageTree, "INPUT", 6);
+        QTreeWidgetItem *b2 = node(b, nullptr, "INPUT 2", 2);
+        w->PackageTreeTexts = {"MAIN", "INPUT", "INPUT 2"};
+        w->linkMessage(WM_LINK_TREEMARK, 0, (6 << 16) | 2, "failed");
+        QCOMPARE(b2->text(0), QStringLiteral("INPUT 2 ->failed"));
+        w->linkMessage(WM_LINK_TREEMARK, 0, (1 << 16) | 9, "ok");
+        QCOMPARE(a->text(0), QStringLiteral("MAIN ->ok"));
+        w->MarkPackageNode(true, 0, 0, {});
+        QCOMPARE(a->text(0), QStringLiteral("MAIN"));
+        QCOMPARE(b2->text(0), QStringLiteral("INPUT 2"));
+    }
+};
+
+QTEST_MAIN(TestNotifications)
+#include "tst_notifications.moc"
