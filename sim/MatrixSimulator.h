@@ -4,46 +4,16 @@
 // the same process can talk to it with blocking or event-pumping code.
 // Every public method is thread-safe.
 
+#include "MatrixState.h"
+#include "SimTypes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <functional>
 #include <memory>
 
-struct SimOptions {
-    bool tcp = true;
-    QString tcpHost = QStringLiteral("127.0.0.1");
-    quint16 tcpPort = 0; // 0: any free port (see tcpPort())
-    bool pty = false;
-    QString ptyLink;     // optional symlink to the pseudo-terminal's path
-    int baud = 57600;    // pacing on the pseudo-terminal, 8N1 (10 bits a byte)
-    bool pace = true;
-    int processingDelayMs = 0; // per command
-    quint32 seed = 1;
-    QString edidDir; // outputs preloaded from the *.bin files here (sorted); empty: built-in EDID
-};
-
-enum class FaultKind {
-    None,
-    DropReply,       // swallow the reply
-    CorruptChecksum, // flip the frame checksum of the reply
-    StatusFF,        // answer with status 0xFF
-    WrongEcho,       // answer with another command's echo
-    SplitReply,      // deliver the reply in several pieces
-    StrayBytes,      // append stray bytes after the reply
-    DelayReply,      // hold the reply for FaultSettings::delayMs
-    CloseConnection, // close the TCP connection (pty: hang up) instead of answering
-    CorruptBlock,    // block read: corrupt the block checksum of a data packet
-};
-
-struct FaultSettings {
-    // Probability (0..1) that a reply gets a random fault from `kinds`.
-    double rate = 0.0;
-    QList<FaultKind> kinds;
-    int delayMs = 0;
-};
-
-class MatrixState;  // the device's state (power, options, EDIDs, ...)
+class MatrixDevice;
 
 class MatrixSimulator {
 public:
@@ -58,6 +28,14 @@ public:
 
     // Read or change the device state under the simulator's lock.
     void withState(const std::function<void(MatrixState &)> &fn);
+    // The same for the whole device model (faults applied so far, clock, ...).
+    void withDevice(const std::function<void(MatrixDevice &)> &fn);
+
+    void setProcessingDelay(int ms);
+    // Closes every TCP client (the device forgets their sessions).
+    void closeClients();
+    int clientCount() const;
+    const SimOptions &options() const;
 
     void setFaults(const FaultSettings &faults);
     // The next `count` replies get this fault (before any random ones).

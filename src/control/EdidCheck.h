@@ -12,13 +12,15 @@
 #include <QString>
 #include <QStringList>
 
-constexpr int EdidSize = 256;       // base block and one extension block
-constexpr int EdidBlockSize = 128;  // one EDID block
-constexpr int EdidGridDim = 17;     // rows and columns, header included
+constexpr int EdidSize = 256;      // base block and one extension block
+constexpr int EdidBlockSize = 128; // one EDID block
+constexpr int EdidGridDim = 17;    // rows and columns, header included
 constexpr int EdidGridCells = EdidGridDim * EdidGridDim;
 
 // Index of cell (row, column) in the grid's text list.
-constexpr int EdidGridIndex(int row, int column) { return row * EdidGridDim + column; }
+constexpr int EdidGridIndex(int row, int column) {
+    return row * EdidGridDim + column;
+}
 
 // True when `buffer` may be shown in the grid: 256 bytes (a 257th byte is
 // allowed and ignored), bytes 0..7 are 00 FF FF FF FF FF FF 00 and byte 255

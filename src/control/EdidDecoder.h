@@ -49,7 +49,7 @@ struct EdidVideoMode {
 
 // One short audio descriptor.
 struct EdidAudioFormat {
-    int code = 0;        // audio format code 1..15
+    int code = 0;         // audio format code 1..15
     int extendedCode = 0; // extension type code when code is 15
     QString name;
     int maxChannels = 0;
@@ -61,9 +61,9 @@ struct EdidAudioFormat {
 // HDMI vendor-specific data block, IEEE OUI 00-0C-03.
 struct EdidHdmiBlock {
     bool present = false;
-    int physicalAddress = 0; // a.b.c.d packed as 0xABCD
+    int physicalAddress = 0;     // a.b.c.d packed as 0xABCD
     QString physicalAddressText; // "a.b.c.d"
-    int maxTmdsClockMHz = 0; // 0: not given
+    int maxTmdsClockMHz = 0;     // 0: not given
 };
 
 // HDMI Forum vendor-specific data block (OUI C4-5D-D8) or sink capability
@@ -75,7 +75,7 @@ struct EdidHdmiForumBlock {
 };
 
 struct EdidInfo {
-    int inputSize = 0;  // bytes handed in
+    int inputSize = 0;    // bytes handed in
     int bytesDecoded = 0; // at most 256
     bool headerValid = false;
     QList<EdidBlockInfo> blocks;
@@ -85,15 +85,16 @@ struct EdidInfo {
     QString manufacturerId;   // three letters
     int productCode = 0;
     quint32 serialNumber = 0;
-    int week = 0;             // 0: not given
+    int week = 0; // 0: not given
     int year = 0;
-    bool modelYear = false;   // `year` is a model year, not a year of manufacture
+    bool modelYear = false; // `year` is a model year, not a year of manufacture
     int version = 0;
     int revision = 0;
-    int extensionCount = 0;   // as announced by the base block
+    int extensionCount = 0; // as announced by the base block
 
     QString displayName;   // display product name descriptor, empty when absent
     QString displaySerial; // display product serial number descriptor
+    QString dataString;    // alphanumeric data string descriptor
     bool hasRangeLimits = false;
     EdidRangeLimits rangeLimits;
     bool hasPreferredTiming = false; // first detailed timing of the base block

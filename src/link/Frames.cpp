@@ -96,6 +96,30 @@ QByteArray BuildHostPacket(PacketKind kind, const Frame &start, const uint8_t *d
     QByteArray packet(full ? PacketWireSize : FrameSize + 1 + n, '\0');
     std::memcpy(packet.data(), header.b, FrameSize);
     packet[FrameSize] = static_cast<char>(BlockChecksum(data, static_cast<std::size_t>(n)));
-    std::memcpy(packet.data() + FrameSize + 1, data, static_cast<std::size_t>(n));
+    if (n > 0)
+        std::memcpy(packet.data() + FrameSize + 1, data, static_cast<std::size_t>(n));
     return packet;
+}
+
+Frame BlockReadRequest(const Frame &start, uint16_t request) {
+    Frame f;
+    PrepareFrame(f);
+    std::memcpy(f.b + 2, start.b + 2, FrameSize - 3);
+    f.setParam(1, request);
+    f.setParam(2, 0);
+    SealFrame(f);
+    return f;
+}
+
+int CheckReadBlock(const uint8_t *packet, const uint8_t *sent) {
+    if (!ReplyAccepted(packet, sent))
+        return -1;
+    if (packet[4] != StatusMore && packet[4] != StatusLast)
+        return -1;
+    const int n = packet[6] | (packet[7] << 8);
+    if (n > BlockDataMax)
+        return -1;
+    if (BlockChecksum(packet + FrameSize + 1, static_cast<std::size_t>(n)) != packet[FrameSize])
+        return -1;
+    return n;
 }

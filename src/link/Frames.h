@@ -72,5 +72,19 @@ QByteArray BuildHostPacket(PacketKind kind, const Frame &start, const uint8_t *d
                            int remaining, uint16_t blockNumber, bool padTo270 = false);
 // Data length of the packet built for `remaining` bytes.
 inline int PacketDataLength(int remaining) {
-    return remaining > BlockDataMax ? BlockDataMax : remaining;
+    return remaining > BlockDataMax ? BlockDataMax : (remaining < 0 ? 0 : remaining);
 }
+
+// Request values (P1) of a block read.
+constexpr uint16_t RequestFirst = 0x00AA;  // first block, or again while none was accepted
+constexpr uint16_t RequestNext = 0x0000;   // next block
+constexpr uint16_t RequestRepeat = 0x00FF; // the same block again
+
+// Block read request: the starting frame with P1 = `request`, P2 = 0, sealed.
+Frame BlockReadRequest(const Frame &start, uint16_t request);
+
+// Checks a 270-byte data packet sent by the device in answer to `sent`:
+// header checks (checksum, start bytes, echo), status 0xAA or 0x56, a data
+// length of at most 256 and the block checksum. Returns the data length, or
+// -1 when the block is not valid.
+int CheckReadBlock(const uint8_t *packet, const uint8_t *sent);

@@ -6,13 +6,17 @@
 #include "link/Commands.h"
 #include "link/Frames.h"
 #include "link/LinkMessages.h"
+#include "link/LinkTiming.h"
+#include "link/RxAssembler.h"
 
-#include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThread>
+#include <QTimer>
 
 class SerialLink;
 class LanLink;
@@ -58,8 +62,25 @@ public:
     void OnSerialData(const uint8_t *bytes, int count);
     void WaitTicks(int ticks);
     bool WaitForAnswer(int ticks);
+    // SendBytes raises LinkError when the link fails; the exchanges above
+    // catch it and report WM_LINK_EXCEPTION.
 
-    // Firmware transfer and reboot wait.
+    // Prepare the receive state for a new try: receive area, LastReply,
+    // BlockLength and BlockSum zeroed, position 0, not complete.
+    void ClearReceiveState();
+    // After ReceiveReply returned true: the wait ended without a complete reply.
+    bool ReplyTimedOut() const { return !RxComplete; }
+    // Pump events for `ms` milliseconds; Closing ends it early.
+    void Pause(int ms);
+    // Pump events until `done()` holds, `Closing` is set or `ms` have passed.
+    // Bytes arriving on the active link are collected as they come and end
+    // the current batch, so `done()` is checked as soon as they are in.
+    // Returns true when `done()` held.
+    template <typename Pred> bool PumpUntil(int ms, Pred done);
+
+    // Firmware transfer and reboot wait. The starting frame carries the part
+    // (command code, sub-code, P1 low byte: sub-number, P2 low byte: third
+    // number, P3/P4 low bytes: version); the data is in WriteStream.
     void UploadPart(const Frame &start, TReplyRecord &reply);
     void UploadPartPrepared(const Frame &start, TReplyRecord &reply);
     void WaitReboot(TReplyRecord &reply);
@@ -72,6 +93,7 @@ public:
     QString DumpPrefix; // set by the firmware uploads
 
     static QString LocalAddress();
+    QString LastLinkError; // text of the last error raised by a link
 
     // Properties
     QString ComPort() const;
@@ -99,25 +121,43 @@ public:
     QStringList DeviceList; // eight strings per discovered module
     uint8_t ModuleConfig[76] = {};
 
-    // Receive state (read by tests and diagnostics)
+    // Receive state. The assembler collects the bytes of the current reply
+    // from either link; the names below are views of its state.
+    RxAssembler Rx;
     uint8_t LastReply[FrameSize] = {};
     uint32_t BlockLength = 0;
     uint8_t BlockSum = 0;
-    uint8_t RxBuffer[540] = {};
-    uint8_t RxMode = 0;
-    bool RxComplete = false;
+    uint8_t (&RxBuffer)[RxAssembler::BufferSize] = Rx.Buffer;
+    uint8_t &RxMode = Rx.Mode;
+    bool &RxComplete = Rx.Complete;
     int TickCount = 0;
-    int RxPos = 0;
+    int &RxPos = Rx.Pos;
     bool FirstBlock = true;
 
     SerialLink *serialLink() const { return FSerial; }
     LanLink *lanLink() const { return FLan; }
 
-protected:
+    // Send a notification to the listener (synchronously).
     void notify(int message, uint32_t wParam = 0, int32_t lParam = 0,
                 const QString &text = QString());
 
 private:
+    // Take the bytes buffered on the LAN link into the receive state.
+    void PollLan();
+    // Collect one delivery (the byte-collection rule plus its diagnostics).
+    void CollectBytes(const uint8_t *bytes, int count, bool serialLink);
+    void UploadBlocks(const Frame &start, TReplyRecord &reply, bool prepared);
+    bool PrepareUploadStep(const Frame &start, uint16_t p1, TReplyRecord &reply);
+    // One probe period of the reboot wait; returns false when Closing ended it.
+    bool RebootTicks(int &spinner, bool collect);
+    void RebootLog(const QString &text, int32_t lParam);
+    uint32_t PartId(const Frame &start, bool withThird) const;
+    static int32_t PartVersion(const Frame &start);
+    static QString HexDump(const uint8_t *bytes, int count);
+
+    // Module discovery and configuration over UDP (and the module command on
+    // the serial link) are handled by the module link, which uses FUdp.
+
     ILinkListener *FListener = nullptr;
     SerialLink *FSerial = nullptr;
     LanLink *FLan = nullptr;
@@ -127,3 +167,40 @@ private:
     TUDPMode FUDPMode = umBROADCAST;
     quint16 FTcpPort = 8000;
 };
+
+template <typename Pred> bool TTSCOMControl::PumpUntil(int ms, Pred done) {
+    const LinkTiming &timing = LinkTiming::current();
+    QElapsedTimer clock;
+    clock.start();
+    if (timing.plainSleepWaits) {
+        // Whole ticks: pump, sleep, look.
+        const int tick = qMax(1, timing.tickMs);
+        for (;;) {
+            QCoreApplication::processEvents();
+            const qint64 left = ms - clock.elapsed();
+            if (left > 0)
+                QThread::msleep(static_cast<unsigned long>(qMin<qint64>(tick, left)));
+            PollLan();
+            if (done())
+                return true;
+            if (Flags.Closing || clock.elapsed() >= ms)
+                return false;
+        }
+    }
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    for (;;) {
+        PollLan();
+        if (done())
+            return true;
+        if (Flags.Closing)
+            return false;
+        const qint64 left = ms - clock.elapsed();
+        if (left <= 0)
+            return false;
+        if (!timer.isActive())
+            timer.start(static_cast<int>(left));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}

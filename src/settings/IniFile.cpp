@@ -38,7 +38,9 @@ QString singleLine(QString s) {
     return s;
 }
 
-bool isQuote(QChar c) { return c == u'"' || c == u'\''; }
+bool isQuote(QChar c) {
+    return c == u'"' || c == u'\'';
+}
 
 // After the rename, sync the directory so the new name survives a crash.
 void syncDirectoryOf(const QString &fileName) {
@@ -61,9 +63,12 @@ IniFile::IniFile(const QString &fileName) : m_fileName(fileName) {}
 bool IniFile::load() {
     m_lines.clear();
     m_error.clear();
-    QFile file(m_fileName);
-    if (!file.exists())
+    // Nothing to read where no file is (a directory in its place included);
+    // a save reports the real trouble.
+    const QFileInfo info(m_fileName);
+    if (!info.exists() || info.isDir())
         return true;
+    QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         m_error = QStringLiteral("Unable to read from %1").arg(m_fileName);
         return false;
@@ -142,14 +147,8 @@ IniFile::Line IniFile::parseLine(const QString &text) {
 }
 
 IniFile::Line IniFile::makeKeyLine(const QString &key, const QString &value) {
-    const QString k = singleLine(key);
-    const QString v = singleLine(value);
-    Line line;
-    line.kind = LineKind::Key;
-    line.text = k + u'=' + v;
-    line.name = trimBlanks(k);
-    line.value = trimBlanks(v);
-    return line;
+    // Parsed back from its text, so the entry is what a reload would find.
+    return parseLine(singleLine(key) + u'=' + singleLine(value));
 }
 
 QString IniFile::readValue(const QString &rawValue) {
@@ -195,7 +194,9 @@ int IniFile::findKey(int header, const QString &key) const {
     return -1;
 }
 
-bool IniFile::hasSection(const QString &section) const { return findSection(section) >= 0; }
+bool IniFile::hasSection(const QString &section) const {
+    return findSection(section) >= 0;
+}
 
 bool IniFile::hasKey(const QString &section, const QString &key) const {
     const int h = findSection(section);
@@ -245,24 +246,17 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
 }
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value) {
-    Line keyLine = makeKeyLine(key, value);
+    const Line keyLine = makeKeyLine(key, value);
     const int h = findSection(section);
     if (h < 0) {
-        Line header;
-        header.kind = LineKind::Section;
-        const QString name = singleLine(section);
-        header.text = u'[' + name + u']';
-        header.name = trimBlanks(name);
-        m_lines.push_back(header);
+        m_lines.push_back(parseLine(u'[' + singleLine(section) + u']'));
         m_lines.push_back(keyLine);
         return;
     }
     const int k = findKey(h, key);
     if (k >= 0) {
         // The key keeps its spelling from the file; the line is normalized.
-        Line &line = m_lines[k];
-        line.text = line.name + u'=' + singleLine(value);
-        line.value = keyLine.value;
+        m_lines[k] = makeKeyLine(m_lines[k].name, value);
         return;
     }
     int pos = h + 1;

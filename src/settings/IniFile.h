@@ -40,9 +40,10 @@ public:
     QString fileName() const { return m_fileName; }
     void setFileName(const QString &fileName) { m_fileName = fileName; }
 
-    // Reads the file. A missing file is not an error: the contents are empty
-    // and every read gives its default. Returns false only when an existing
-    // file cannot be read (the contents are empty then too).
+    // Reads the file. A missing file (or a directory in its place) is not an
+    // error: the contents are empty and every read gives its default. Returns
+    // false with "Unable to read from <file name>" only when an existing file
+    // cannot be read (the contents are empty then too).
     bool load();
     // Writes the whole contents to fileName() through a temporary file beside
     // it that is flushed to disk and then renamed over the old file, so the
@@ -68,7 +69,8 @@ public:
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
 
     // Stores the value as given. Line breaks in names or value become blanks,
-    // so a value can never start a new line of the file. Note that a value
+    // so a value can never start a new line of the file. (Key names must not
+    // hold "=" nor start with ";" or "[", section names not hold "]".) Note that a value
     // with blanks at its ends or wrapped in quotes does not read back as
     // written (see writeExactString).
     void writeString(const QString &section, const QString &key, const QString &value);

@@ -30,9 +30,13 @@ QString PortTagStore::outputSection(TControlMode mode, const QString &deviceMac)
     return sectionFor("Output", mode, deviceMac);
 }
 
-QString PortTagStore::inputKey(int port) { return QStringLiteral("In %1").arg(port); }
+QString PortTagStore::inputKey(int port) {
+    return QStringLiteral("In %1").arg(port);
+}
 
-QString PortTagStore::outputKey(int port) { return QStringLiteral("Out %1").arg(port); }
+QString PortTagStore::outputKey(int port) {
+    return QStringLiteral("Out %1").arg(port);
+}
 
 PortTagStore::Tags PortTagStore::load(const IniFile &ini, TControlMode mode,
                                       const QString &deviceMac) {

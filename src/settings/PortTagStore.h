@@ -22,9 +22,7 @@ public:
     struct Tags {
         std::array<QString, PortCount> inputs;  // label of input 1..8
         std::array<QString, PortCount> outputs; // label of output 1..8
-        bool operator==(const Tags &o) const {
-            return inputs == o.inputs && outputs == o.outputs;
-        }
+        bool operator==(const Tags &o) const { return inputs == o.inputs && outputs == o.outputs; }
         bool operator!=(const Tags &o) const { return !(*this == o); }
     };
 

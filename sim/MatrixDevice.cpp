@@ -1,0 +1,839 @@
+#include "MatrixDevice.h"
+
+#include "link/Frames.h"
+
+#include <QDir>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+constexpr uint8_t CmdStatus = 0x01;
+constexpr uint8_t CmdEdid = 0x03;
+constexpr uint8_t CmdIr = 0x04;
+constexpr uint8_t CmdPower = 0x10;
+constexpr uint8_t CmdMcu = 0x20;
+constexpr uint8_t CmdReboot = 0x80;
+
+constexpr uint16_t PrepareStep1 = 0x0080;
+constexpr uint16_t PrepareStep2 = 0x0010;
+constexpr uint16_t AllInputs = 0xF0FE;
+constexpr uint16_t UserMemory1 = 0xF100;
+constexpr uint16_t UserMemory2 = 0xF200;
+
+constexpr uint8_t OptionOn = 0x0F;
+constexpr uint8_t OptionOff = 0xF0;
+
+const uint8_t *u8(const QByteArray &bytes) {
+    return reinterpret_cast<const uint8_t *>(bytes.constData());
+}
+
+uint16_t paramOf(const QByteArray &frame, int n) {
+    const int at = 2 + 2 * n;
+    return static_cast<uint16_t>(u8(frame)[at] | (u8(frame)[at + 1] << 8));
+}
+
+QByteArray reply(uint8_t command, uint8_t subCode, uint16_t p1 = 0, uint16_t p2 = 0,
+                 uint16_t p3 = 0, uint16_t p4 = 0) {
+    return Frame::make(command, subCode, p1, p2, p3, p4).toBytes();
+}
+
+QByteArray rejected(const QByteArray &frame) {
+    return reply(u8(frame)[2], u8(frame)[3], StatusRejected);
+}
+
+void reseal(QByteArray &bytes) {
+    bytes[12] = static_cast<char>(FrameChecksum(u8(bytes)));
+}
+
+bool frameValid(const QByteArray &bytes) {
+    return bytes.size() >= FrameSize && u8(bytes)[0] == FrameStart1 &&
+           u8(bytes)[1] == FrameStart2 && FrameChecksum(u8(bytes)) == u8(bytes)[12];
+}
+
+bool optionByte(uint16_t p1, bool *on) {
+    const uint8_t value = static_cast<uint8_t>(p1 & 0xFF);
+    if (value != OptionOn && value != OptionOff)
+        return false;
+    *on = value == OptionOn;
+    return true;
+}
+
+uint16_t optionReply(bool on) { return on ? 0x00FF : 0x0000; }
+
+bool validOutput(uint16_t n) { return n >= 1 && n <= MatrixState::PortCount; }
+
+} // namespace
+
+struct MatrixDevice::Session {
+    enum class Mode { Idle, BlockRead, BlockWrite, Upload };
+
+    bool serial = false;
+    QByteArray rx;
+    Mode mode = Mode::Idle;
+    // Starting frame of the running transfer.
+    uint8_t cmd = 0;
+    uint8_t sub = 0;
+    uint16_t p1 = 0;
+    uint16_t p2 = 0;
+    uint16_t p3 = 0;
+    uint16_t p4 = 0;
+    // Block read.
+    QByteArray readData;
+    int lastSent = -1;
+    // Block write and upload.
+    QByteArray staging;
+    QByteArray lastAccepted; // wire bytes of the last accepted packet
+    bool lastAckFailed = false;
+    qint64 lastAckAt = 0; // when the last acknowledgement leaves
+    bool complete = false;
+    // Upload.
+    int prepareStep = 0;
+    uint16_t nextBlock = 0;
+    int blocks = 0;
+
+    void endTransfer() {
+        mode = Mode::Idle;
+        readData.clear();
+        staging.clear();
+        lastAccepted.clear();
+        lastSent = -1;
+        lastAckFailed = false;
+        complete = false;
+        prepareStep = 0;
+        nextBlock = 0;
+        blocks = 0;
+    }
+};
+
+MatrixDevice::MatrixDevice(const SimOptions &options)
+    : m_rng(options.seed), m_processingDelayMs(options.processingDelayMs) {
+    QString dir = options.edidDir;
+    if (dir.isEmpty()) {
+#ifdef MATRIXSIM_DEFAULT_EDID_DIR
+        dir = QStringLiteral(MATRIXSIM_DEFAULT_EDID_DIR);
+#endif
+    }
+    if (!dir.isEmpty() && dir != QLatin1String("-"))
+        m_state.loadOutputEdids(dir);
+    auto first = std::make_shared<Session>();
+    first->serial = true;
+    m_sessions.insert(0, first);
+}
+
+MatrixDevice::~MatrixDevice() = default;
+
+int MatrixDevice::openSession(bool serial) {
+    const int id = m_nextSession++;
+    auto s = std::make_shared<Session>();
+    s->serial = serial;
+    m_sessions.insert(id, s);
+    return id;
+}
+
+void MatrixDevice::closeSession(int session) {
+    if (session != 0)
+        m_sessions.remove(session);
+    else
+        resetSession(0);
+}
+
+void MatrixDevice::resetSession(int session) {
+    if (Session *s = this->session(session)) {
+        s->rx.clear();
+        s->endTransfer();
+    }
+}
+
+MatrixDevice::Session *MatrixDevice::session(int id) {
+    auto it = m_sessions.find(id);
+    return it == m_sessions.end() ? nullptr : it->get();
+}
+
+void MatrixDevice::setFaults(const FaultSettings &faults) { m_faults = faults; }
+
+void MatrixDevice::queueFault(FaultKind kind, int count) {
+    for (int i = 0; i < count; ++i)
+        m_queued.push_back(kind);
+}
+
+void MatrixDevice::clearFaults() {
+    m_faults = FaultSettings();
+    m_queued.clear();
+}
+
+void MatrixDevice::setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+
+qint64 MatrixDevice::now() const {
+    if (m_clock)
+        return m_clock();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool MatrixDevice::rebooting() const { return m_rebootUntil != 0 && now() < m_rebootUntil; }
+
+void MatrixDevice::reboot(int ms) {
+    ++m_state.rebootCount;
+    m_rebootUntil = now() + std::max(ms, 1);
+    for (auto &s : m_sessions) {
+        s->rx.clear();
+        s->endTransfer();
+    }
+}
+
+void MatrixDevice::log(const QByteArray &bytes) {
+    // A long-running simulator keeps the most recent frames only.
+    if (m_frameLog.size() >= 200000)
+        m_frameLog.remove(0, 100000);
+    m_frameLog.append(bytes);
+}
+
+QByteArray MatrixDevice::transact(const QByteArray &bytes) {
+    QByteArray joined;
+    for (const SimOutput &piece : feed(0, bytes))
+        joined += piece.bytes;
+    return joined;
+}
+
+QList<SimOutput> MatrixDevice::feed(int id, const QByteArray &bytes) {
+    QList<SimOutput> out;
+    Session *s = session(id);
+    if (!s)
+        return out;
+    if (rebooting()) {
+        s->rx.clear();
+        return out;
+    }
+    s->rx += bytes;
+    process(*s, out);
+    return out;
+}
+
+void MatrixDevice::process(Session &s, QList<SimOutput> &out) {
+    while (!s.rx.isEmpty()) {
+        if (!out.isEmpty() && out.last().hangUp) {
+            s.rx.clear();
+            return;
+        }
+        const uint8_t first = u8(s.rx)[0];
+        if (first == FrameStart1) {
+            if (s.rx.size() < 2)
+                return;
+            if (u8(s.rx)[1] != FrameStart2) {
+                s.rx.remove(0, 1);
+                continue;
+            }
+            if (s.rx.size() < FrameSize)
+                return;
+            bool needMore = false;
+            if (takeDataPacket(s, out, &needMore))
+                continue;
+            if (needMore)
+                return;
+            const QByteArray frame = s.rx.left(FrameSize);
+            if (!frameValid(frame)) {
+                // Not a frame: look for the next start byte.
+                s.rx.remove(0, 1);
+                continue;
+            }
+            s.rx.remove(0, FrameSize);
+            handleFrame(s, frame, out);
+            continue;
+        }
+        if (s.serial && first == ModuleInfo::LdcdSignature[0]) {
+            if (s.rx.size() < 2)
+                return;
+            if (u8(s.rx)[1] != ModuleInfo::LdcdSignature[1]) {
+                s.rx.remove(0, 1);
+                continue;
+            }
+            if (s.rx.size() < ModuleInfo::LdcdSize)
+                return;
+            const QByteArray packet = s.rx.left(ModuleInfo::LdcdSize);
+            if (!ModuleInfo::isLdcdRequest(packet)) {
+                s.rx.remove(0, 1);
+                continue;
+            }
+            s.rx.remove(0, ModuleInfo::LdcdSize);
+            handleLdcd(s, packet, out);
+            continue;
+        }
+        s.rx.remove(0, 1);
+    }
+}
+
+// A data packet of the running block write or upload: same command code and
+// sub-code as the starting frame, 0x00AA or 0x0056 in P1. Its wire length is
+// fixed (270) for EDID downloads and prepared uploads, 14 + n otherwise.
+bool MatrixDevice::takeDataPacket(Session &s, QList<SimOutput> &out, bool *needMore) {
+    *needMore = false;
+    if (s.mode != Session::Mode::BlockWrite && s.mode != Session::Mode::Upload)
+        return false;
+    const uint8_t *h = u8(s.rx);
+    const uint16_t flag = static_cast<uint16_t>(h[4] | (h[5] << 8));
+    if (h[2] != s.cmd || h[3] != s.sub || (flag != StatusMore && flag != StatusLast))
+        return false;
+    int wire = PacketWireSize;
+    if (s.mode == Session::Mode::Upload && s.prepareStep < 2) {
+        const int n = h[6] | (h[7] << 8);
+        const bool headerOk = FrameChecksum(h) == h[12] && n >= 1 && n <= BlockDataMax;
+        wire = headerOk ? FrameSize + 1 + n : FrameSize;
+    }
+    if (s.rx.size() < wire) {
+        *needMore = true;
+        return false;
+    }
+    const QByteArray packet = s.rx.left(wire);
+    s.rx.remove(0, wire);
+    log(packet);
+    if (s.mode == Session::Mode::BlockWrite)
+        handleEdidPacket(s, packet, out);
+    else
+        handleUploadPacket(s, packet, out);
+    return true;
+}
+
+void MatrixDevice::handleFrame(Session &s, const QByteArray &frame, QList<SimOutput> &out) {
+    log(frame);
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p2 = paramOf(frame, 2);
+    const bool requestValue = p1 == RequestFirst || p1 == RequestNext || p1 == RequestRepeat;
+
+    if (s.mode == Session::Mode::BlockRead && cmd == s.cmd && sub == s.sub && p2 == 0 &&
+        requestValue) {
+        handleBlockRequest(s, frame, out);
+        return;
+    }
+    if (cmd == CmdEdid && sub == 5 && requestValue) {
+        // A block request without a running read: a 270-byte refusal.
+        s.endTransfer();
+        QByteArray packet(PacketWireSize, '\0');
+        packet.replace(0, FrameSize, reply(cmd, sub, StatusRejected));
+        sendReply(packet, nextFault(true, false), s, out, true);
+        return;
+    }
+    const bool prepareStep = s.mode == Session::Mode::Upload && cmd == s.cmd && sub == s.sub &&
+                             (p1 == PrepareStep1 || p1 == PrepareStep2);
+    if (!prepareStep)
+        s.endTransfer();
+
+    const FaultKind fault = nextFault(false, false);
+    bool reboot = false;
+    // A reply that says "rejected" must mean it: the command is not carried out.
+    const QByteArray answer = fault == FaultKind::StatusFF ? rejected(frame)
+                                                           : execute(s, frame, &reboot);
+    sendReply(answer, fault, s, out);
+    if (reboot)
+        this->reboot(m_state.rebootMs);
+}
+
+QByteArray MatrixDevice::execute(Session &s, const QByteArray &frame, bool *reboot) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p3 = paramOf(frame, 3);
+    const uint16_t p4 = paramOf(frame, 4);
+    MatrixState &st = m_state;
+    bool on = false;
+
+    switch (cmd) {
+    case CmdStatus:
+        switch (sub) {
+        case 1: // device id; also the reboot probe
+            return reply(cmd, sub, st.deviceId);
+        case 2:
+            return reply(cmd, sub, st.inputCount, st.outputCount);
+        case 3:
+            return reply(cmd, sub, st.firmwareMajor, st.firmwareMinor);
+        case 5: // output connection, HDMI
+        case 9: // output connection, HDBT
+            if (!validOutput(p1))
+                return rejected(frame);
+            return reply(cmd, sub, p1, st.sinkConnected(p1, sub == 5 ? SinkHDMI : SinkHDBT) ? 0 : 1);
+        case 10:
+            return reply(cmd, sub, StatusOK, optionReply(st.apm));
+        case 12:
+            return reply(cmd, sub, StatusOK, optionReply(st.beeper));
+        case 14:
+            return reply(cmd, sub, StatusOK, optionReply(st.keysUnlocked));
+        case 11:
+        case 13:
+        case 15:
+            if (!optionByte(p1, &on))
+                return rejected(frame);
+            (sub == 11 ? st.apm : sub == 13 ? st.beeper : st.keysUnlocked) = on;
+            return reply(cmd, sub, StatusOK, optionReply(on));
+        default:
+            return rejected(frame);
+        }
+    case CmdIr:
+        if (sub == 4)
+            return reply(cmd, sub, StatusOK, optionReply(st.irControl));
+        if (sub == 3) {
+            if (!optionByte(p1, &on))
+                return rejected(frame);
+            st.irControl = on;
+            return reply(cmd, sub, StatusOK, optionReply(on));
+        }
+        return rejected(frame);
+    case CmdPower:
+        if (p3 != MatrixState::PowerGuardP3 || p4 != MatrixState::PowerGuardP4)
+            return rejected(frame);
+        if (sub == 1)
+            return reply(cmd, sub, StatusOK, st.powerOn ? 0x00FF : 0x0000, p3, p4);
+        if (sub == 2) {
+            if (!optionByte(p1, &on))
+                return rejected(frame);
+            st.powerOn = on;
+            return reply(cmd, sub, StatusOK, st.powerOn ? 0x00FF : 0x0000, p3, p4);
+        }
+        return rejected(frame);
+    case CmdEdid:
+        return executeEdid(s, frame);
+    case CmdMcu:
+        if (sub == 1 || sub == 2)
+            return executeUpload(s, frame);
+        if (sub == 9) {
+            ++st.slaveResetCount;
+            return reply(cmd, sub, StatusOK);
+        }
+        return rejected(frame);
+    case CmdReboot:
+        if (sub != 2)
+            return rejected(frame);
+        *reboot = true;
+        return reply(cmd, sub, StatusOK);
+    default:
+        return rejected(frame);
+    }
+}
+
+void MatrixDevice::setInputMode(int input, uint16_t mode) {
+    MatrixState &st = m_state;
+    if (mode == UserMemory1 || mode == UserMemory2)
+        st.inputEdid[input - 1] = st.userEdid[mode == UserMemory1 ? 0 : 1];
+    else if ((mode & 0xFF) == 0xFF)
+        st.inputEdid[input - 1] = st.outputEdidAsRead(input); // auto: follow the output
+    else
+        st.inputEdid[input - 1] = MatrixState::builtInEdid(mode & 0xFF);
+    st.inputEdidMode[input - 1] = mode;
+}
+
+QByteArray MatrixDevice::executeEdid(Session &s, const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p2 = paramOf(frame, 2);
+    MatrixState &st = m_state;
+    const bool modeOk = p1 == UserMemory1 || p1 == UserMemory2 ||
+                        ((p1 & 0xFF00) == 0xF000 && MatrixState::isBuiltInModeIndex(p1 & 0xFF));
+    auto copyFrom = [&](int output, int input) {
+        st.inputEdid[input - 1] = st.outputEdid[output - 1];
+        st.inputEdidMode[input - 1] = 0;
+    };
+
+    switch (sub) {
+    case 1: // EDID mode, all inputs
+        if (!modeOk)
+            return rejected(frame);
+        for (int i = 1; i <= MatrixState::PortCount; ++i)
+            setInputMode(i, p1);
+        return reply(cmd, sub, StatusOK);
+    case 2: // EDID mode, one input
+        if (!modeOk || !validOutput(p2))
+            return rejected(frame);
+        setInputMode(p2, p1);
+        return reply(cmd, sub, StatusOK, p2);
+    case 3: // copy output to all inputs
+    case 4: // copy output to one input
+        if (!validOutput(p1) || (sub == 4 && !validOutput(p2)))
+            return rejected(frame);
+        if (!st.sinkConnected(p1, st.outputEdidSource[p1 - 1]))
+            return rejected(frame); // nothing to copy
+        if (sub == 3) {
+            for (int i = 1; i <= MatrixState::PortCount; ++i)
+                copyFrom(p1, i);
+        } else {
+            copyFrom(p1, p2);
+        }
+        return reply(cmd, sub, StatusOK, p1, p2);
+    case 5: { // block read: start
+        QByteArray data;
+        if ((p1 & 0xFF00) == 0xF000 && validOutput(p1 & 0xFF))
+            data = st.outputEdidAsRead(p1 & 0xFF);
+        else if (p1 == UserMemory1 || p1 == UserMemory2)
+            data = st.userEdid[p1 == UserMemory1 ? 0 : 1];
+        else
+            return rejected(frame);
+        s.endTransfer();
+        s.mode = Session::Mode::BlockRead;
+        s.cmd = cmd;
+        s.sub = sub;
+        s.p1 = p1;
+        s.p3 = paramOf(frame, 3);
+        s.p4 = paramOf(frame, 4);
+        s.readData = data;
+        return reply(cmd, sub, StatusOK, static_cast<uint16_t>(std::min<qsizetype>(data.size(), 0xFFFF)));
+    }
+    case 6: // block write to all inputs
+    case 7: // block write to one input or a user memory
+        if (sub == 6 ? p1 != AllInputs
+                     : !(((p1 & 0xFF00) == 0xF000 && validOutput(p1 & 0xFF)) || p1 == UserMemory1 ||
+                         p1 == UserMemory2))
+            return rejected(frame);
+        s.endTransfer();
+        s.mode = Session::Mode::BlockWrite;
+        s.cmd = cmd;
+        s.sub = sub;
+        s.p1 = p1;
+        s.p3 = paramOf(frame, 3);
+        s.p4 = paramOf(frame, 4);
+        return reply(cmd, sub, StatusMore);
+    case 8: // write prelude
+        if (p1 != 0x00F0)
+            return rejected(frame);
+        ++st.edidPreludeCount;
+        return reply(cmd, sub, StatusOK);
+    case 9: // default EDID, all inputs
+        if (p1 != 0x00FE)
+            return rejected(frame);
+        for (int i = 1; i <= MatrixState::PortCount; ++i)
+            setInputMode(i, MatrixState::DefaultEdidMode);
+        return reply(cmd, sub, StatusOK);
+    case 10: // default EDID, one input
+        if (!validOutput(p1))
+            return rejected(frame);
+        setInputMode(p1, MatrixState::DefaultEdidMode);
+        return reply(cmd, sub, p1);
+    case 12: // output EDID source
+        if (!validOutput(p1) || (p2 != SinkHDMI && p2 != SinkHDBT))
+            return rejected(frame);
+        st.outputEdidSource[p1 - 1] = static_cast<uint8_t>(p2);
+        return reply(cmd, sub, p1, p2);
+    case 13:
+        if (!validOutput(p1))
+            return rejected(frame);
+        return reply(cmd, sub, p1, st.outputEdidSource[p1 - 1]);
+    default:
+        return rejected(frame);
+    }
+}
+
+void MatrixDevice::handleBlockRequest(Session &s, const QByteArray &frame,
+                                      QList<SimOutput> &out) {
+    const uint16_t request = paramOf(frame, 1);
+    const int count = std::max(1, int((s.readData.size() + BlockDataMax - 1) / BlockDataMax));
+    int index = 0;
+    if (request == RequestNext)
+        index = s.lastSent + 1;
+    else if (request == RequestRepeat)
+        index = std::max(s.lastSent, 0);
+    QByteArray packet(PacketWireSize, '\0');
+    const FaultKind fault = nextFault(true, false);
+    if (index >= count) {
+        packet.replace(0, FrameSize, reply(s.cmd, s.sub, StatusRejected, 0, s.p3, s.p4));
+        sendReply(packet, fault == FaultKind::CorruptBlock ? FaultKind::None : fault, s, out, true);
+        return;
+    }
+    const int offset = index * BlockDataMax;
+    const int n = std::min<int>(BlockDataMax, s.readData.size() - offset);
+    const bool last = index == count - 1;
+    packet.replace(0, FrameSize,
+                   reply(s.cmd, s.sub, last ? StatusLast : StatusMore, static_cast<uint16_t>(n),
+                         s.p3, s.p4));
+    if (n > 0) {
+        packet[FrameSize] = static_cast<char>(
+            BlockChecksum(u8(s.readData) + offset, static_cast<std::size_t>(n)));
+        std::memcpy(packet.data() + FrameSize + 1, s.readData.constData() + offset,
+                    static_cast<std::size_t>(n));
+    }
+    s.lastSent = index;
+    sendReply(packet, fault, s, out, true);
+}
+
+// Host data packet of an EDID download. A block is taken when header, flags,
+// length and block checksum are right; the memory is written when the last
+// block has arrived. A packet equal to the last accepted one, sent again
+// because its acknowledgement never reached the host, is acknowledged again
+// without being stored twice.
+void MatrixDevice::handleEdidPacket(Session &s, const QByteArray &packet,
+                                    QList<SimOutput> &out) {
+    const uint8_t *h = u8(packet);
+    const uint16_t flag = paramOf(packet, 1);
+    const int n = paramOf(packet, 2);
+    const FaultKind fault = nextFault(false, false);
+
+    const bool resend = !s.lastAccepted.isEmpty() && packet == s.lastAccepted &&
+                        (s.lastAckFailed || now() < s.lastAckAt);
+    bool ok = false;
+    if (resend) {
+        ok = true;
+    } else if (!s.complete) {
+        ok = FrameChecksum(h) == h[12] && n >= 1 && n <= BlockDataMax &&
+             (flag == StatusLast || n == BlockDataMax) && paramOf(packet, 3) == s.p3 &&
+             paramOf(packet, 4) == s.p4 &&
+             BlockChecksum(h + FrameSize + 1, static_cast<std::size_t>(n)) == h[FrameSize] &&
+             s.staging.size() + n <= MatrixState::MemoryMax;
+    }
+    if (fault == FaultKind::StatusFF)
+        ok = false; // the host is told the block failed, so it is not taken
+    if (ok && !resend) {
+        s.staging.append(packet.constData() + FrameSize + 1, n);
+        if (flag == StatusLast) {
+            commitDownload(s);
+            s.complete = true;
+        }
+    }
+    const QByteArray answer =
+        reply(s.cmd, s.sub, ok ? StatusOK : StatusRejected, static_cast<uint16_t>(n));
+    const int before = int(out.size());
+    const bool seen = sendReply(answer, fault, s, out);
+    if (ok || resend) {
+        // Remember whether the host will take this acknowledgement, and when it
+        // leaves: an equal packet arriving before then is the host's re-send.
+        s.lastAccepted = packet;
+        s.lastAckFailed = !seen || !ok;
+        qint64 delay = 0;
+        for (int i = before; i < out.size(); ++i)
+            delay += out[i].delayMs;
+        s.lastAckAt = now() + delay;
+    }
+}
+
+void MatrixDevice::commitDownload(Session &s) {
+    MatrixState &st = m_state;
+    if (s.p1 == AllInputs) {
+        for (int i = 0; i < MatrixState::PortCount; ++i) {
+            st.inputEdid[i] = s.staging;
+            st.inputEdidMode[i] = 0;
+        }
+    } else if (s.p1 == UserMemory1 || s.p1 == UserMemory2) {
+        st.userEdid[s.p1 == UserMemory1 ? 0 : 1] = s.staging;
+    } else {
+        st.inputEdid[(s.p1 & 0xFF) - 1] = s.staging;
+        st.inputEdidMode[(s.p1 & 0xFF) - 1] = 0;
+    }
+}
+
+QByteArray MatrixDevice::executeUpload(Session &s, const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    MatrixState &st = m_state;
+
+    if (s.mode == Session::Mode::Upload && cmd == s.cmd && sub == s.sub &&
+        (p1 == PrepareStep1 || p1 == PrepareStep2)) {
+        if (st.refuseAtPrepare)
+            return reply(cmd, sub, StatusRefused);
+        // Steps come in order; a repeated step (its answer was lost) is fine.
+        if (s.nextBlock != 0)
+            return rejected(frame);
+        if (p1 == PrepareStep1 && s.prepareStep <= 1)
+            s.prepareStep = 1;
+        else if (p1 == PrepareStep2 && s.prepareStep >= 1)
+            s.prepareStep = 2;
+        else
+            return rejected(frame);
+        return reply(cmd, sub, StatusOK);
+    }
+    if (p1 == PrepareStep1 || p1 == PrepareStep2)
+        return rejected(frame); // a preparation step without an upload
+    const int slot = paramOf(frame, 2);
+    if (st.refuseUploads || st.refusedParts.contains(MatrixState::partKey(sub, p1, slot))) {
+        s.endTransfer();
+        return reply(cmd, sub, StatusRefused);
+    }
+    s.endTransfer();
+    s.mode = Session::Mode::Upload;
+    s.cmd = cmd;
+    s.sub = sub;
+    s.p1 = p1;
+    s.p2 = paramOf(frame, 2);
+    s.p3 = paramOf(frame, 3);
+    s.p4 = paramOf(frame, 4);
+    return reply(cmd, sub, StatusMore);
+}
+
+// Host data packet of a firmware part. Packets carry their block number, so a
+// block sent again after a lost acknowledgement is recognised exactly.
+void MatrixDevice::handleUploadPacket(Session &s, const QByteArray &packet,
+                                      QList<SimOutput> &out) {
+    const uint8_t *h = u8(packet);
+    const uint16_t flag = paramOf(packet, 1);
+    const int n = paramOf(packet, 2);
+    const uint16_t block = paramOf(packet, 4);
+    const FaultKind fault = nextFault(false, false);
+    MatrixState &st = m_state;
+
+    const bool wellFormed =
+        FrameChecksum(h) == h[12] && n >= 1 && n <= BlockDataMax &&
+        packet.size() >= FrameSize + 1 + n && (flag == StatusLast || n == BlockDataMax) &&
+        paramOf(packet, 3) == s.p1 &&
+        BlockChecksum(h + FrameSize + 1, static_cast<std::size_t>(n)) == h[FrameSize];
+    const bool resend = wellFormed && !s.lastAccepted.isEmpty() && block + 1 == s.nextBlock &&
+                        packet == s.lastAccepted;
+    uint8_t status = StatusRejected;
+    bool reboot = false;
+    if (resend) {
+        status = StatusOK;
+    } else if (wellFormed && !s.complete && block == s.nextBlock &&
+               s.staging.size() + n <= 16 * 1024 * 1024) {
+        if (st.refuseBlocks > 0 && fault != FaultKind::StatusFF) {
+            --st.refuseBlocks;
+            status = StatusRefused;
+        } else {
+            status = StatusOK;
+        }
+    }
+    if (fault == FaultKind::StatusFF)
+        status = StatusRejected;
+    if (status == StatusOK && !resend) {
+        s.staging.append(packet.constData() + FrameSize + 1, n);
+        ++s.nextBlock;
+        ++s.blocks;
+        s.lastAccepted = packet;
+        if (flag == StatusLast) {
+            UploadedPart part;
+            part.partClass = s.sub;
+            part.kind = s.p1;
+            part.slot = s.p2;
+            part.ver1 = s.p3;
+            part.ver2 = s.p4;
+            part.prepared = s.prepareStep == 2;
+            part.blocks = s.blocks;
+            part.data = s.staging;
+            st.uploads.append(part);
+            s.complete = true;
+            reboot = s.sub == 1; // the main MCU restarts into its new firmware
+        }
+    }
+    sendReply(reply(s.cmd, s.sub, status, static_cast<uint16_t>(n), s.p1, block), fault, s, out);
+    if (reboot)
+        this->reboot(st.rebootMs);
+}
+
+void MatrixDevice::handleLdcd(Session &s, const QByteArray &packet, QList<SimOutput> &out) {
+    log(packet);
+    const FaultKind fault = nextFault(false, true);
+    QByteArray answer;
+    if (fault == FaultKind::StatusFF) {
+        ModuleInfo probe = m_state.module; // answer without taking the packet
+        answer = probe.answerLdcd(packet);
+    } else {
+        answer = m_state.module.answerLdcd(packet);
+    }
+    sendReply(answer, fault, s, out, false, true);
+}
+
+FaultKind MatrixDevice::nextFault(bool blockPacket, bool ldcd) {
+    // A corrupted block checksum needs a data packet; everything else fits any reply.
+    auto applicable = [&](FaultKind kind) { return kind != FaultKind::CorruptBlock || blockPacket; };
+    Q_UNUSED(ldcd);
+    FaultKind chosen = FaultKind::None;
+    if (!m_queued.empty()) {
+        if (applicable(m_queued.front())) {
+            chosen = m_queued.front();
+            m_queued.pop_front();
+        }
+    } else if (m_faults.rate > 0.0) {
+        std::uniform_real_distribution<double> draw(0.0, 1.0);
+        if (draw(m_rng) < m_faults.rate) {
+            QList<FaultKind> kinds = m_faults.kinds;
+            if (kinds.isEmpty()) {
+                kinds = allFaultKinds();
+                kinds.removeAll(FaultKind::DelayReply);
+                kinds.removeAll(FaultKind::CloseConnection);
+            }
+            QList<FaultKind> usable;
+            for (FaultKind kind : kinds)
+                if (kind != FaultKind::None && applicable(kind))
+                    usable << kind;
+            if (!usable.isEmpty()) {
+                std::uniform_int_distribution<int> pick(0, int(usable.size()) - 1);
+                chosen = usable[pick(m_rng)];
+            }
+        }
+    }
+    if (chosen != FaultKind::None)
+        m_applied << chosen;
+    return chosen;
+}
+
+bool MatrixDevice::sendReply(QByteArray answer, FaultKind fault, Session &s,
+                             QList<SimOutput> &out, bool blockPacket, bool ldcd) {
+    const int delay = m_processingDelayMs;
+    auto resealLdcd = [&answer] { answer[31] = static_cast<char>(ModuleInfo::ldcdChecksum(answer)); };
+    switch (fault) {
+    case FaultKind::None:
+        break;
+    case FaultKind::DropReply:
+        return false;
+    case FaultKind::CorruptChecksum:
+        if (ldcd)
+            answer[31] = static_cast<char>(u8(answer)[31] ^ 0xFF);
+        else
+            answer[12] = static_cast<char>(u8(answer)[12] ^ 0xFF);
+        out.append({answer, delay, false});
+        return false;
+    case FaultKind::StatusFF:
+        if (ldcd) {
+            answer[30] = static_cast<char>(0xFF);
+            resealLdcd();
+        } else {
+            answer[4] = static_cast<char>(StatusRejected);
+            answer[5] = 0;
+            reseal(answer);
+        }
+        out.append({answer, delay, false});
+        return false;
+    case FaultKind::WrongEcho:
+        if (ldcd) {
+            answer[0] = static_cast<char>(u8(answer)[0] ^ 0xFF);
+            resealLdcd();
+        } else {
+            answer[2] = static_cast<char>(u8(answer)[2] == CmdStatus ? CmdPower : CmdStatus);
+            reseal(answer);
+        }
+        out.append({answer, delay, false});
+        return false;
+    case FaultKind::SplitReply: {
+        const int size = int(answer.size());
+        std::uniform_int_distribution<int> cutAt(1, std::max(1, size - 1));
+        int a = cutAt(m_rng);
+        int b = cutAt(m_rng);
+        if (a > b)
+            std::swap(a, b);
+        out.append({answer.left(a), delay, false});
+        if (b > a)
+            out.append({answer.mid(a, b - a), m_faults.splitGapMs, false});
+        out.append({answer.mid(b), m_faults.splitGapMs, false});
+        return true;
+    }
+    case FaultKind::StrayBytes: {
+        std::uniform_int_distribution<int> count(1, 8);
+        std::uniform_int_distribution<int> value(0, 255);
+        const int extra = count(m_rng);
+        for (int i = 0; i < extra; ++i)
+            answer.append(static_cast<char>(value(m_rng)));
+        break;
+    }
+    case FaultKind::DelayReply:
+        out.append({answer, delay + m_faults.delayMs, false});
+        return true;
+    case FaultKind::CloseConnection:
+        out.append({QByteArray(), delay, true});
+        s.rx.clear();
+        s.endTransfer();
+        return false;
+    case FaultKind::CorruptBlock:
+        if (blockPacket && answer.size() > FrameSize)
+            answer[FrameSize] = static_cast<char>(u8(answer)[FrameSize] ^ 0xFF);
+        out.append({answer, delay, false});
+        return false;
+    }
+    out.append({answer, delay, false});
+    return true;
+}

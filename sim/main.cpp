@@ -1,0 +1,199 @@
+// matrix-sim: the simulated matrix on TCP and/or a pseudo-terminal, until
+// SIGINT or SIGTERM.
+
+#include "MatrixSimulator.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    if (write(signalPipe[0], &byte, 1) < 0) {
+        // Nothing else can be done inside a signal handler.
+    }
+}
+
+const char *Usage =
+    "Usage: matrix-sim [options]\n"
+    "Simulates the 8x8 matrix switch: its command protocol on TCP and/or a\n"
+    "pseudo-terminal, with line-speed pacing and fault injection.\n"
+    "\n"
+    "  --tcp HOST:PORT     listen for TCP clients (default 127.0.0.1:8000)\n"
+    "  --no-tcp            no TCP server\n"
+    "  --pty [LINK]        create a pseudo-terminal; LINK becomes a symlink to it\n"
+    "  --baud N            pacing of the pseudo-terminal (default 57600, 8N1)\n"
+    "  --no-pace           no pacing on the pseudo-terminal\n"
+    "  --delay MS          processing delay before every reply\n"
+    "  --fault KIND[,KIND] random faults: drop, checksum, status, echo, split,\n"
+    "                      stray, delay, close, block\n"
+    "  --fault-rate R      probability (0..1) that a reply gets a fault (default 0.1\n"
+    "                      when --fault is given)\n"
+    "  --fault-delay MS    how long the delay fault holds a reply (default 25000)\n"
+    "  --seed N            seed of the fault generator (default 1)\n"
+    "  --edid-dir DIR      preload the outputs from the 256-byte *.bin files in DIR\n"
+    "                      (\"-\": built-in EDIDs only)\n"
+    "  --power off         start with the unit powered off\n"
+    "  --help              this text\n";
+
+bool splitHostPort(const QString &text, QString *host, quint16 *port) {
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    bool ok = false;
+    if (colon < 0) {
+        const uint value = text.toUInt(&ok);
+        if (ok && value <= 65535) {
+            *port = quint16(value);
+            return true;
+        }
+        *host = text;
+        return !text.isEmpty();
+    }
+    const uint value = text.mid(colon + 1).toUInt(&ok);
+    if (!ok || value > 65535)
+        return false;
+    *host = text.left(colon);
+    *port = quint16(value);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    SimOptions options;
+    options.tcpPort = 8000;
+    FaultSettings faults;
+    faults.delayMs = 25000;
+    bool faultRateGiven = false;
+    bool powerOff = false;
+
+    const QStringList args = app.arguments().mid(1);
+    auto fail = [&err](const QString &text) {
+        err << "matrix-sim: " << text << "\n" << "Try --help.\n";
+        err.flush();
+        return 2;
+    };
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        auto value = [&](QString *into) {
+            if (i + 1 >= args.size() || args[i + 1].startsWith(QLatin1String("--")))
+                return false;
+            *into = args[++i];
+            return true;
+        };
+        QString v;
+        bool ok = true;
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            out << Usage;
+            return 0;
+        } else if (arg == QLatin1String("--tcp")) {
+            if (!value(&v) || !splitHostPort(v, &options.tcpHost, &options.tcpPort))
+                return fail(QStringLiteral("--tcp needs HOST:PORT"));
+            options.tcp = true;
+        } else if (arg == QLatin1String("--no-tcp")) {
+            options.tcp = false;
+        } else if (arg == QLatin1String("--pty")) {
+            options.pty = true;
+            if (value(&v))
+                options.ptyLink = v;
+        } else if (arg == QLatin1String("--baud")) {
+            if (!value(&v) || (options.baud = v.toInt(&ok)) <= 0 || !ok)
+                return fail(QStringLiteral("--baud needs a positive number"));
+        } else if (arg == QLatin1String("--no-pace")) {
+            options.pace = false;
+        } else if (arg == QLatin1String("--delay")) {
+            if (!value(&v) || (options.processingDelayMs = v.toInt(&ok)) < 0 || !ok)
+                return fail(QStringLiteral("--delay needs milliseconds"));
+        } else if (arg == QLatin1String("--fault")) {
+            if (!value(&v))
+                return fail(QStringLiteral("--fault needs a list of kinds"));
+            for (const QString &name : v.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                FaultKind kind;
+                if (!parseFaultKind(name, &kind))
+                    return fail(QStringLiteral("unknown fault kind: %1").arg(name));
+                if (kind != FaultKind::None)
+                    faults.kinds << kind;
+            }
+        } else if (arg == QLatin1String("--fault-rate")) {
+            if (!value(&v) || (faults.rate = v.toDouble(&ok)) < 0 || faults.rate > 1 || !ok)
+                return fail(QStringLiteral("--fault-rate needs a number from 0 to 1"));
+            faultRateGiven = true;
+        } else if (arg == QLatin1String("--fault-delay")) {
+            if (!value(&v) || (faults.delayMs = v.toInt(&ok)) < 0 || !ok)
+                return fail(QStringLiteral("--fault-delay needs milliseconds"));
+        } else if (arg == QLatin1String("--seed")) {
+            if (!value(&v))
+                return fail(QStringLiteral("--seed needs a number"));
+            options.seed = v.toUInt(&ok);
+            if (!ok)
+                return fail(QStringLiteral("--seed needs a number"));
+        } else if (arg == QLatin1String("--edid-dir")) {
+            if (!value(&v))
+                return fail(QStringLiteral("--edid-dir needs a folder"));
+            options.edidDir = v;
+        } else if (arg == QLatin1String("--power")) {
+            if (!value(&v) || (v != QLatin1String("on") && v != QLatin1String("off")))
+                return fail(QStringLiteral("--power needs on or off"));
+            powerOff = v == QLatin1String("off");
+        } else {
+            return fail(QStringLiteral("unknown option: %1").arg(arg));
+        }
+    }
+    if (!faults.kinds.isEmpty() && !faultRateGiven)
+        faults.rate = 0.1;
+    if (!options.tcp && !options.pty)
+        return fail(QStringLiteral("nothing to serve: give --tcp or --pty"));
+
+    MatrixSimulator sim(options);
+    sim.setFaults(faults);
+    if (powerOff)
+        sim.withState([](MatrixState &s) { s.powerOn = false; });
+    QString error;
+    if (!sim.start(&error)) {
+        err << "matrix-sim: " << error << "\n";
+        return 1;
+    }
+
+    if (options.tcp)
+        out << "TCP: " << options.tcpHost << ":" << sim.tcpPort() << "\n";
+    if (options.pty) {
+        out << "PTY: " << sim.ptyPath();
+        if (!options.ptyLink.isEmpty())
+            out << " (link " << options.ptyLink << ")";
+        out << " at " << options.baud << " baud" << (options.pace ? "" : ", not paced") << "\n";
+    }
+    if (faults.rate > 0)
+        out << "Faults: rate " << faults.rate << ", seed " << options.seed << "\n";
+    out << "Running; stop with Ctrl+C." << Qt::endl;
+
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+            char byte;
+            if (read(signalPipe[1], &byte, 1) >= 0)
+                app.quit();
+        });
+        struct sigaction action = {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+    }
+    const int code = app.exec();
+    sim.stop();
+    out << "Stopped." << Qt::endl;
+    return code;
+}

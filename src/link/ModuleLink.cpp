@@ -1,0 +1,357 @@
+#include "link/ModuleLink.h"
+
+#include "lanmodule/DiscoveryRecord.h"
+#include "lanmodule/LdcdPacket.h"
+#include "lanmodule/ModuleBytes.h"
+#include "lanmodule/ModuleConfigRecord.h"
+#include "link/TSCOMControl.h"
+
+#include <QCoreApplication>
+#include <QNetworkDatagram>
+#include <QThread>
+#include <QUdpSocket>
+
+#include <cstring>
+#include <sys/socket.h>
+
+namespace {
+const QString CRLF = QStringLiteral("\r\n");
+constexpr int ConfigSecondSendDelayMs = 50;
+} // namespace
+
+ModuleLink::ModuleLink(TTSCOMControl *engine, QObject *parent)
+    : QObject(parent), FEngine(engine), FSocket(new QUdpSocket(this)) {
+    connect(FSocket, &QUdpSocket::readyRead, this, &ModuleLink::readPending);
+}
+
+ModuleLink::~ModuleLink() {
+    FSocket->abort();
+}
+
+// ---- Helpers --------------------------------------------------------------
+
+QString ModuleLink::LocalAddress() const {
+    return FLocalOverride.isEmpty() ? FLocalAddress : FLocalOverride;
+}
+
+void ModuleLink::refreshLocalAddress() {
+    if (FLocalOverride.isEmpty())
+        FLocalAddress = TTSCOMControl::LocalAddress();
+}
+
+void ModuleLink::log(const QString &text) {
+    FEngine->notify(WM_LINK_FRAMELOG, 0, 0, text);
+}
+
+void ModuleLink::searchText(const QString &text, int32_t target) {
+    FEngine->notify(WM_LINK_SEARCHTEXT, 0, target, text);
+}
+
+bool ModuleLink::openSocket(quint16 port) {
+    FSocket->abort();
+    if (FSocket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::ReuseAddressHint))
+        return true;
+    FEngine->LastLinkError =
+        QStringLiteral("UDP port %1: %2").arg(port).arg(FSocket->errorString());
+    log(FEngine->LastLinkError);
+    FEngine->notify(WM_LINK_EXCEPTION);
+    return false;
+}
+
+void ModuleLink::setBroadcastOption(bool on) {
+    // The socket is opened with broadcasts allowed; a directed exchange turns
+    // that off so that it only ever reaches the one address.
+    const qintptr fd = FSocket->socketDescriptor();
+    if (fd < 0)
+        return;
+    const int value = on ? 1 : 0;
+    ::setsockopt(static_cast<int>(fd), SOL_SOCKET, SO_BROADCAST, &value, sizeof value);
+}
+
+bool ModuleLink::sendDatagram(const QByteArray &data, const QString &host, quint16 port,
+                              bool broadcast) {
+    const QHostAddress address(host);
+    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol ||
+        address == QHostAddress(QHostAddress::AnyIPv4) ||
+        (!broadcast && address == QHostAddress(QHostAddress::Broadcast))) {
+        log(QStringLiteral("Send to [%1] skipped: not a usable address").arg(host));
+        return false;
+    }
+    if (FSocket->writeDatagram(data, address, port) != data.size()) {
+        log(QStringLiteral("Send to [%1] : Port[%2] failed: %3")
+                .arg(host)
+                .arg(port)
+                .arg(FSocket->errorString()));
+        return false;
+    }
+    ++FDatagramsSent;
+    return true;
+}
+
+void ModuleLink::readPending() {
+    while (FSocket->hasPendingDatagrams()) {
+        const QNetworkDatagram d = FSocket->receiveDatagram();
+        QHostAddress sender = d.senderAddress();
+        bool mapped = false;
+        const quint32 v4 = sender.toIPv4Address(&mapped);
+        if (mapped)
+            sender = QHostAddress(v4);
+        const int port = d.senderPort();
+        OnDatagram(sender.isNull() ? QString() : sender.toString(),
+                   static_cast<quint16>(port < 0 ? 0 : port), d.data());
+    }
+}
+
+// ---- Datagram receive -----------------------------------------------------
+
+void ModuleLink::OnDatagram(const QString &senderAddress, quint16 senderPort,
+                            const QByteArray &datagram) {
+    TTSCOMControl *e = FEngine;
+    if (FLocalOverride.isEmpty() && FLocalAddress.isEmpty())
+        refreshLocalAddress();
+    const QString local = LocalAddress();
+    const int size = static_cast<int>(datagram.size());
+    if (!senderAddress.isEmpty())
+        log(QStringLiteral("Remote: [") + senderAddress + QStringLiteral("] : Port[") +
+            QString::number(senderPort) + QStringLiteral("]") + CRLF + QStringLiteral("Local: [") +
+            local + QStringLiteral("]") + CRLF + QStringLiteral("Number of bytes: ") +
+            QString::number(size));
+    if (!e->DatagramBusy)
+        return;
+    // Whatever comes from the PC's own address (its own broadcast) never counts.
+    if (senderAddress == local || size <= 0)
+        return;
+    const auto *bytes = reinterpret_cast<const uint8_t *>(datagram.constData());
+
+    if (senderPort == FDiscoveryPort) {
+        if (size % DiscoveryRecord::Size != 0)
+            return;
+        for (int off = 0; off < size; off += DiscoveryRecord::Size) {
+            const QStringList strings = DiscoveryRecord::fromBytes(bytes + off).deviceListStrings();
+            bool known = false;
+            for (int i = 0; i < e->DeviceList.size() && !known; i += 8)
+                known = e->DeviceList.at(i) == strings.at(0);
+            if (!known)
+                e->DeviceList << strings;
+        }
+        e->AnswerReceived = true;
+        return;
+    }
+
+    if (senderPort == FConfigPort && size % ModuleConfigRecord::Size == 0) {
+        for (int off = 0; off < size; off += ModuleConfigRecord::Size) {
+            const uint8_t *record = bytes + off;
+            // Status 0xFF marks a request, e.g. from another PC configuring a module.
+            if (record[ModuleConfigRecord::StatusOffset] == ModuleConfigRecord::StatusRequest)
+                continue;
+            std::memcpy(e->ModuleConfig, record, ModuleConfigRecord::Size);
+            e->AnswerReceived = true;
+            return;
+        }
+    }
+}
+
+// ---- Discovery -------------------------------------------------------------
+
+bool ModuleLink::SearchModules() {
+    TTSCOMControl *e = FEngine;
+    if (e->Searching)
+        return false;
+    e->Searching = true;
+    e->DatagramBusy = true;
+    FDatagramsSent = 0;
+    refreshLocalAddress();
+
+    const bool broadcast = e->UDPMode() == umBROADCAST;
+    const QString remote = broadcast ? FBroadcast : e->DeviceIP();
+    bool answered = false;
+    if (openSocket(FDiscoveryPort)) {
+        setBroadcastOption(broadcast);
+        const QByteArray request(1, '#');
+        const int tickMs = LinkTiming::current().rebootTickMs;
+        int t = 0;
+        for (int attempt = 0; attempt < SearchAttempts; ++attempt) {
+            if (!e->Flags.Closing) {
+                e->AnswerReceived = false;
+                sendDatagram(request, remote, FDiscoveryPort, broadcast);
+                for (int i = 0; i < TicksPerAttempt; ++i) {
+                    QCoreApplication::processEvents();
+                    searchText(QStringLiteral("Searching TCP control device ...") +
+                                   SpinnerChars[t % 4],
+                               0);
+                    e->Pause(tickMs);
+                    ++t;
+                    if (e->Flags.Closing || !e->Searching)
+                        break;
+                }
+            }
+            if (e->Searching && !e->Flags.Closing)
+                answered = e->WaitForAnswer(AnswerWaitTicks);
+            if (answered || e->Flags.Closing || !e->Searching)
+                break;
+        }
+    }
+    if (!e->Flags.Closing) {
+        e->Searching = false;
+        e->DatagramBusy = false;
+    }
+    return answered;
+}
+
+int ModuleLink::FoundDeviceCount() const {
+    return static_cast<int>(FEngine->DeviceList.size() / 8);
+}
+
+QString ModuleLink::FoundDeviceField(int device, int field) const {
+    if (field < 0 || field > 7)
+        return QString();
+    if (device >= 1 && device <= FoundDeviceCount())
+        return FEngine->DeviceList.at((device - 1) * 8 + field);
+    switch (field) {
+    case 0:
+        return QStringLiteral("00-00-00-00-00-00");
+    case 1:
+    case 2:
+    case 3:
+        return QStringLiteral("0.0.0.0");
+    case 6:
+        return QStringLiteral("TCP Module");
+    case 7:
+        return QStringLiteral("0");
+    default:
+        return QString();
+    }
+}
+
+// ---- Configuration ---------------------------------------------------------
+
+uint8_t ModuleLink::ModuleConfigChecksum(const uint8_t *record) {
+    return ModuleConfigRecord::Checksum(record);
+}
+
+int ModuleLink::ConfigureModule(const uint8_t *record) {
+    TTSCOMControl *e = FEngine;
+    refreshLocalAddress();
+    // A static address equal to the PC's own is a conflict; nothing is sent.
+    // (An unknown own address, 0.0.0.0, must not turn every Auto IP request
+    // into a conflict.)
+    const QString local = LocalAddress();
+    if (!local.isEmpty() && local != QLatin1String("0.0.0.0") &&
+        ModuleBytes::dotted(record + 6) == local)
+        return ModuleConfigRecord::Conflict;
+    if (e->Configuring)
+        return ModuleConfigRecord::Failed;
+    e->Configuring = true;
+    FDatagramsSent = 0;
+    if (!openSocket(FConfigPort)) {
+        e->Configuring = false;
+        return ModuleConfigRecord::Failed;
+    }
+    std::memcpy(e->ModuleConfig, record, ModuleConfigRecord::Size);
+    e->ModuleConfig[ModuleConfigRecord::StatusOffset] = ModuleConfigRecord::StatusRequest;
+    e->ModuleConfig[ModuleConfigRecord::ChecksumOffset] = ModuleConfigChecksum(e->ModuleConfig);
+    e->AnswerReceived = false;
+    e->DatagramBusy = true;
+
+    const QByteArray request(reinterpret_cast<const char *>(e->ModuleConfig),
+                             ModuleConfigRecord::Size);
+    setBroadcastOption(true);
+    sendDatagram(request, FBroadcast, FConfigPort, true);
+    QThread::msleep(ConfigSecondSendDelayMs);
+    sendDatagram(request, e->DeviceIP(), FConfigPort, true);
+
+    const int tickMs = LinkTiming::current().rebootTickMs;
+    bool answered = false;
+    bool cancelled = false;
+    int t = 0;
+    for (int cycle = 0; cycle < ConfigWaitCycles; ++cycle) {
+        if (!e->Flags.Closing) {
+            for (int i = 0; i < TicksPerAttempt; ++i) {
+                QCoreApplication::processEvents();
+                searchText(QStringLiteral("Setting TCP control configuration ...") +
+                               SpinnerChars[t % 4],
+                           1);
+                e->Pause(tickMs);
+                ++t;
+                if (e->Flags.Closing || !e->Configuring)
+                    break;
+            }
+        }
+        if (e->Flags.Closing || !e->Configuring) {
+            cancelled = true;
+            break;
+        }
+        if (e->WaitForAnswer(AnswerWaitTicks)) {
+            answered = true;
+            break;
+        }
+    }
+    if (cancelled) {
+        // The exchange is over: later datagrams are only logged.
+        if (!e->Flags.Closing)
+            e->DatagramBusy = false;
+        return ModuleConfigRecord::Failed;
+    }
+    e->DatagramBusy = false;
+    e->Configuring = false;
+    if (!answered)
+        return ModuleConfigRecord::Failed;
+    return ModuleConfigRecord::resultForStatus(e->ModuleConfig[ModuleConfigRecord::StatusOffset]);
+}
+
+// ---- LDCD exchange --------------------------------------------------------
+
+uint8_t ModuleLink::LDCDChecksum(const uint8_t *packet) {
+    return LdcdPacket::Checksum(packet);
+}
+
+void ModuleLink::ModuleCommand(const uint8_t *request, TModuleReply &reply) {
+    TTSCOMControl *e = FEngine;
+    if (e->Flags.Closing)
+        return;
+    std::memset(reply.Bytes, 0, sizeof reply.Bytes);
+    reply.Bytes[LdcdPacket::StatusOffset] = LdcdPacket::StatusNotTaken;
+    reply.Success = 0;
+    LdcdPacket sent;
+    std::memcpy(sent.b, request, LdcdPacket::Size);
+    sent.sealRequest();
+    const QByteArray wire(reinterpret_cast<const char *>(sent.b), LdcdPacket::Size);
+    try {
+        bool lastChecksumBad = false;
+        for (int attempt = 1; attempt <= ModuleCommandTries; ++attempt) {
+            e->RxMode = RxModuleCommand;
+            e->ClearReceiveState();
+            e->SendBytes(wire);
+            log(LdcdPacket::logText(QStringLiteral("send LDCD:   "), sent.b));
+            if (!e->ReceiveReply()) {
+                reply.Success = 0;
+                return;
+            }
+            if (e->ReplyTimedOut()) {
+                if (attempt == ModuleCommandTries) {
+                    reply.Success = 0;
+                    e->notify(WM_LINK_TIMEOUT);
+                    return;
+                }
+                continue;
+            }
+            LdcdPacket got;
+            std::memcpy(got.b, e->RxBuffer, LdcdPacket::Size);
+            std::memcpy(reply.Bytes, got.b, LdcdPacket::Size);
+            log(LdcdPacket::logText(QStringLiteral("rcv LDCD:   "), got.b));
+            if (got.acceptedReplyTo(sent.b)) {
+                reply.Success = 1;
+                return;
+            }
+            reply.Success = 0;
+            lastChecksumBad = !got.checksumOk();
+            e->Pause(LinkTiming::current().retryPauseMs);
+        }
+        if (lastChecksumBad)
+            e->notify(WM_LINK_INVALID);
+    } catch (const std::exception &ex) {
+        e->LastLinkError = QString::fromLocal8Bit(ex.what());
+        reply.Success = 0;
+        e->notify(WM_LINK_EXCEPTION);
+    }
+}
