@@ -3,8 +3,6 @@
 #include "control/EdidCheck.h"
 #include "control/EdidVicTable.h"
 
-#include <QLatin1Char>
-
 namespace {
 
 using Bytes = const uchar *;
@@ -124,7 +122,7 @@ void DecodeBase(Bytes b, int n, EdidInfo &info) {
     } else {
         info.week = b[16];
     }
-    info.year = 1990 + b[17] - (b[16] == 0xFF);
+    info.year = 1990 + b[17];
     info.version = b[18];
     info.revision = b[19];
 
