@@ -2,6 +2,7 @@
 
 #include "control/ui/AdvancedPage.h"
 #include "control/ui/DeviceStatusGroup.h"
+#include "control/ui/EdidPage.h"
 #include "control/ui/PortTagPage.h"
 #include "control/ui/PreSetting_edit.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
@@ -152,6 +153,7 @@ void TForm1::buildPages() {
     General = new GeneralPage(ctx);
     PortTags = new PortTagPage(ctx, frmPreSettingEdit);
     Advanced = new AdvancedPage(ctx);
+    Edid = new EdidPage(ctx);
 
     // Pages whose workflows are not part of this build yet keep their place and name.
     auto placeholder = [](const QString &name) {
@@ -195,7 +197,7 @@ void TForm1::buildPages() {
             QStringLiteral("Input/Output Settings"), false);
     addPage(placeholder(QStringLiteral("tsIRRS232Setting")), QStringLiteral("tsIRRS232Setting"),
             QStringLiteral("IR/RS232 Settings"), false);
-    addPage(placeholder(QStringLiteral("tsEDIDCtrl")), QStringLiteral("tsEDIDCtrl"),
+    addPage(Edid, QStringLiteral("tsEDIDCtrl"),
             QStringLiteral("EDID Management"), true);
     addPage(Advanced, QStringLiteral("tsIR"), QStringLiteral("Advanced"), true);
     addPage(fwUpgrade, QStringLiteral("tsFWUpgrade"), QStringLiteral(" Firmware Upgrade"), false);
@@ -445,6 +447,15 @@ void TForm1::LoadSettings() {
     ClearPortTags();
     LoadPortTags();
 
+    EdidChoices choices;
+    choices.mode = data.edidMode;
+    choices.modeInput = data.setEdidModeInput;
+    choices.copyOutput = data.copyEdidOutput;
+    choices.copyInput = data.copyEdidInput;
+    choices.readOutput = data.readEdidDataOutput;
+    choices.downloadInput = data.downloadEdidInput;
+    Edid->RestoreChoices(choices);
+
     frmPreSettingEdit->SetInputNames(data.inDeviceNames);
     frmPreSettingEdit->SetOutputNames(data.outDisplayNames);
 
@@ -470,8 +481,15 @@ void TForm1::SaveSettings() {
     }
     data.inDeviceNames = frmPreSettingEdit->InputNames();
     data.outDisplayNames = frmPreSettingEdit->OutputNames();
-    data.saveEdidFile.clear();
-    data.openEdidFile.clear();
+    const EdidChoices choices = Edid->Choices();
+    data.edidMode = choices.mode;
+    data.setEdidModeInput = choices.modeInput;
+    data.copyEdidOutput = choices.copyOutput;
+    data.copyEdidInput = choices.copyInput;
+    data.readEdidDataOutput = choices.readOutput;
+    data.downloadEdidInput = choices.downloadInput;
+    data.saveEdidFile = choices.savePath;
+    data.openEdidFile = choices.openPath;
     data.displayTag = true;
     data.macId = {ctx->MacIdB1, ctx->MacIdB2, ctx->MacIdB3};
     data.AfterRebootDelay = ctx->AfterRebootDelay;

@@ -10,6 +10,7 @@
 
 class AdvancedPage;
 class AppContext;
+class EdidPage;
 class GeneralPage;
 class PortTagPage;
 class PromptService;
@@ -64,6 +65,7 @@ public:
     GeneralPage *General;
     PortTagPage *PortTags;
     AdvancedPage *Advanced;
+    EdidPage *Edid;
     TfrmPreSettingEdit *frmPreSettingEdit;
 
     // Upgrade pages' outputs fed by the notifications.

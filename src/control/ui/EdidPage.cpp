@@ -19,10 +19,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -76,6 +76,9 @@ const QString ReadContentError = QStringLiteral(
 // A file larger than this cannot be an EDID the grid accepts (256 or 257
 // bytes); only its first bytes are read so that the check fails the same way.
 constexpr qint64 OpenReadLimit = EdidSize + 2;
+
+// Lists of the decoded view longer than this start folded.
+constexpr int FoldedListSize = 8;
 
 QLabel *buddyLabel(const QString &text, QWidget *buddy) {
     auto *label = new QLabel(text);
@@ -226,10 +229,12 @@ QGroupBox *EdidPage::buildContentGroup() {
 
     btnClearEDIDContent = button(QStringLiteral("C&lear"), QStringLiteral("btnClearEDIDContent"));
 
-    mmoEDIDInfo = new QPlainTextEdit;
+    mmoEDIDInfo = new QTreeWidget;
     mmoEDIDInfo->setObjectName(QStringLiteral("mmoEDIDInfo"));
-    mmoEDIDInfo->setReadOnly(true);
-    mmoEDIDInfo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmoEDIDInfo->setColumnCount(1);
+    mmoEDIDInfo->setHeaderHidden(true);
+    mmoEDIDInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mmoEDIDInfo->setUniformRowHeights(true);
     mmoEDIDInfo->setMinimumWidth(360);
     auto *infoLabel = buddyLabel(QStringLiteral("Decoded EDID:"), mmoEDIDInfo);
 
@@ -444,12 +449,33 @@ bool EdidPage::GridToBytes(QByteArray &bytes) const {
 }
 
 void EdidPage::refreshInfo() {
+    mmoEDIDInfo->clear();
+    FInfoText.clear();
     QByteArray bytes;
-    if (!GridToBytes(bytes)) {
-        mmoEDIDInfo->clear();
+    if (!GridToBytes(bytes))
         return;
+    FInfoText = FormatEdidInfo(DecodeEdid(bytes));
+
+    // One fact a row; indented lines belong to the heading above them. Long
+    // lists (the video modes) start folded so that the name, the preferred
+    // mode and the audio formats show at a glance.
+    QTreeWidgetItem *heading = nullptr;
+    for (const QString &line : FInfoText.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char(' ')) && heading) {
+            new QTreeWidgetItem(heading, QStringList{line.trimmed()});
+            continue;
+        }
+        heading = new QTreeWidgetItem(mmoEDIDInfo, QStringList{line});
     }
-    mmoEDIDInfo->setPlainText(FormatEdidInfo(DecodeEdid(bytes)));
+    for (int i = 0; i < mmoEDIDInfo->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = mmoEDIDInfo->topLevelItem(i);
+        const int children = item->childCount();
+        if (children == 0)
+            continue;
+        if (children > FoldedListSize)
+            item->setText(0, item->text(0) + QStringLiteral(" %1").arg(children));
+        item->setExpanded(children <= FoldedListSize);
+    }
 }
 
 // ---- Handlers ---------------------------------------------------------------

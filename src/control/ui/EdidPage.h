@@ -15,9 +15,9 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QTreeWidget;
 
 // What the settings file keeps of this page: the texts of the six combos and
 // the two path edits.
@@ -65,6 +65,8 @@ public:
     bool GridToBytes(QByteArray &bytes) const;
     // Cell text, row and column 0..16 (row 0 and column 0 are the headers).
     QString CellText(int row, int column) const;
+    // The decoded view's text, one fact a line; empty when the grid holds no EDID.
+    QString InfoText() const { return FInfoText; }
 
     // EDID address (P1) of the selected entry of a read or download list:
     // ports 0xF000 + N, "All Inputs" 0xF0FE, user memories 0xF100 / 0xF200.
@@ -90,7 +92,7 @@ public:
     QGroupBox *gbEDIDContent;
     QTableWidget *sgEDIDContent;
     QPushButton *btnClearEDIDContent;
-    QPlainTextEdit *mmoEDIDInfo;
+    QTreeWidget *mmoEDIDInfo; // the decoded view: one fact a row, long lists folded
 
     // EDID mode control (hidden as delivered)
     QGroupBox *gbEDIDMode;
@@ -124,4 +126,5 @@ private:
 
     AppContext *ctx;
     bool FUserChange = true;
+    QString FInfoText;
 };

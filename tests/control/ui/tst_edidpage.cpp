@@ -19,11 +19,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <memory>
 
 namespace {
@@ -298,7 +298,7 @@ void TestEdidPage::pageAsDelivered() {
     // Every control can be told apart by a screen reader.
     for (QWidget *w : page->findChildren<QWidget *>()) {
         if (qobject_cast<QComboBox *>(w) || qobject_cast<QLineEdit *>(w) ||
-            qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QTableWidget *>(w)) {
+            qobject_cast<QTreeWidget *>(w) || qobject_cast<QTableWidget *>(w)) {
             if (w->parent() && qobject_cast<QComboBox *>(w->parent()))
                 continue;
             QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
@@ -330,8 +330,8 @@ void TestEdidPage::readFillsGridWithOutputEdid() {
 
     // The decoded view shows the same bytes.
     const EdidInfo info = DecodeEdid(expected);
-    QVERIFY(!page->mmoEDIDInfo->toPlainText().isEmpty());
-    QVERIFY(page->mmoEDIDInfo->toPlainText().contains(info.manufacturerId));
+    QVERIFY(!page->InfoText().isEmpty());
+    QVERIFY(page->InfoText().contains(info.manufacturerId));
 }
 
 void TestEdidPage::readUserMemoryAddress() {
@@ -346,7 +346,7 @@ void TestEdidPage::readUserMemoryAddress() {
     QCOMPARE(param(reads.first(), 1), uint16_t(0xF200));
     QCOMPARE(promptTexts(PromptService::Kind::Information), QStringList{ReadErrorBox});
     QVERIFY(gridBytes().isEmpty());
-    QVERIFY(page->mmoEDIDInfo->toPlainText().isEmpty());
+    QVERIFY(page->InfoText().isEmpty());
     QVERIFY(ctx->Idle);
 
     // Once written, it reads back.
@@ -410,11 +410,12 @@ void TestEdidPage::readRefusals() {
 void TestEdidPage::readTransferFailure() {
     const QByteArray sample = readFile(SampleFile);
     QVERIFY(page->DisplayEdid(&sample));
-    sim->queueFault(FaultKind::StatusFF);
+    sim->queueFault(FaultKind::StatusFF, 5); // every try of the start is refused
     choose(page->cbReadEDIDDataOutput, QStringLiteral("Out 2"));
     click(page->btnReadEDIDData);
     QVERIFY(!commands(0x03, 5).isEmpty());
     QVERIFY(!statusLog.contains(QStringLiteral("2:Done")));
+    QVERIFY(!linkLog.messages.isEmpty());
     QVERIFY(promptTexts(PromptService::Kind::Information).isEmpty());
     QVERIFY(gridBytes().isEmpty()); // emptied at the start of the read
     QVERIFY(ctx->Idle);
@@ -527,14 +528,15 @@ void TestEdidPage::emptyCellBlocksSaveAndDownload() {
 
     // Clear empties all data cells and the decoded view; the headers stay.
     QVERIFY(page->DisplayEdid(&sample));
-    QVERIFY(!page->mmoEDIDInfo->toPlainText().isEmpty());
+    QVERIFY(!page->InfoText().isEmpty());
     QTest::mouseClick(page->btnClearEDIDContent, Qt::LeftButton);
     for (int r = 1; r <= 16; ++r)
         for (int c = 1; c <= 16; ++c)
             QVERIFY(page->CellText(r, c).isEmpty());
     QCOMPARE(page->CellText(0, 10), QStringLiteral("9"));
     QCOMPARE(page->CellText(11, 0), QStringLiteral("A0"));
-    QVERIFY(page->mmoEDIDInfo->toPlainText().isEmpty());
+    QVERIFY(page->InfoText().isEmpty());
+    QCOMPARE(page->mmoEDIDInfo->topLevelItemCount(), 0);
 }
 
 void TestEdidPage::openRefusesWrongFiles_data() {
@@ -867,13 +869,26 @@ void TestEdidPage::openSampleDownloadReadSave() {
     openAnswers << SampleFile;
     click(page->btnOpenEDID);
     QCOMPARE(gridBytes(), sample);
-    const QString decoded = page->mmoEDIDInfo->toPlainText();
+    const QString decoded = page->InfoText();
     QVERIFY2(decoded.contains(QStringLiteral("LG TV")), qPrintable(decoded));
     QVERIFY2(decoded.contains(QStringLiteral("3840x2160")), qPrintable(decoded));
     QVERIFY2(decoded.contains(QStringLiteral("Linear PCM")) ||
                  decoded.contains(QStringLiteral("L-PCM")),
              qPrintable(decoded));
     QVERIFY2(decoded.contains(QStringLiteral("DTS")), qPrintable(decoded));
+    // In the view the audio formats are open and the long VIC list folded.
+    QTreeWidget *view = page->mmoEDIDInfo;
+    QCOMPARE(view->topLevelItem(0)->text(0), QStringLiteral("Name: LG TV"));
+    bool audioOpen = false, videoFolded = false;
+    for (int i = 0; i < view->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = view->topLevelItem(i);
+        if (item->text(0).startsWith(QStringLiteral("Audio formats")))
+            audioOpen = item->isExpanded() && item->childCount() > 0;
+        if (item->text(0).startsWith(QStringLiteral("Video modes")))
+            videoFolded = !item->isExpanded() && item->childCount() > 8;
+    }
+    QVERIFY(audioOpen);
+    QVERIFY(videoFolded);
 
     choose(page->cbDownloadEDIDInput, QStringLiteral("In 2"));
     click(page->btnDownloadEDID);
@@ -886,7 +901,7 @@ void TestEdidPage::openSampleDownloadReadSave() {
     QByteArray held;
     sim->withState([&](MatrixState &s) { held = s.outputEdidAsRead(1); });
     QCOMPARE(gridBytes(), held);
-    QVERIFY(page->mmoEDIDInfo->toPlainText() != decoded);
+    QVERIFY(page->InfoText() != decoded);
 
     const QString target = dir.filePath(QStringLiteral("out1"));
     saveAnswers << target;
