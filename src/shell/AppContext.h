@@ -49,12 +49,12 @@ public:
     bool EngineFree() const;
 
     // Hooks installed by the main window.
-    std::function<void()> ConnectAction;                         // btnConnectClick
-    std::function<void(int, const QString &, bool)> StatusSink;  // ShowStatus
-    std::function<QString(int)> PortLabel;                       // label text by tag 1..8 / 41..48
-    std::function<void()> SavePortTagsAction;                    // SavePortTags for mode and device
-    std::function<void()> LoadPortTagsAction;                    // ClearPortTags + LoadPortTags
-    std::function<void(const QString &)> DiagnosticLine;         // a line for the diagnostic memo
+    std::function<void()> ConnectAction;                        // btnConnectClick
+    std::function<void(int, const QString &, bool)> StatusSink; // ShowStatus
+    std::function<QString(int)> PortLabel;                      // label text by tag 1..8 / 41..48
+    std::function<void()> SavePortTagsAction;                   // SavePortTags for mode and device
+    std::function<void()> LoadPortTagsAction;                   // ClearPortTags + LoadPortTags
+    std::function<void(const QString &)> DiagnosticLine;        // a line for the diagnostic memo
 
     // Set PowerOn and tell listeners (the power glyph).
     void setPowerOn(bool on);

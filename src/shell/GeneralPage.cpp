@@ -151,8 +151,8 @@ void GeneralPage::btnConnectClick() {
         btnConnect->setText(QStringLiteral("&") + word.left(word.size() - 2));
     }
     if (connected) {
-        const QString where = engine->ControlMode() == cmCOM ? engine->ComPort()
-                                                             : engine->DeviceIP();
+        const QString where =
+            engine->ControlMode() == cmCOM ? engine->ComPort() : engine->DeviceIP();
         ctx->ShowStatus(1, QStringLiteral("Connected: ") + where);
         ctx->ShowStatus(2, QString());
     } else {
@@ -197,9 +197,8 @@ void GeneralPage::ApplyModeEnabling(TControlMode mode, bool busy) {
         w->setEnabled(com);
     if (com && ctx->Engine->Connected())
         cbCOMList->setEnabled(false);
-    for (QWidget *w :
-         {static_cast<QWidget *>(gbModeSelect), static_cast<QWidget *>(rbCOMMode),
-          static_cast<QWidget *>(rbLANMode), static_cast<QWidget *>(btnConnect)})
+    for (QWidget *w : {static_cast<QWidget *>(gbModeSelect), static_cast<QWidget *>(rbCOMMode),
+                       static_cast<QWidget *>(rbLANMode), static_cast<QWidget *>(btnConnect)})
         w->setEnabled(!busy);
     DeviceStatus->btnGetDevStatus->setEnabled(!busy);
 }

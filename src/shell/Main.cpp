@@ -9,17 +9,16 @@
 #include "lanmodule/ui/Search.h"
 #include "link/Commands.h"
 #include "link/TSCOMControl.h"
+#include "settings/PortTagStore.h"
 #include "shell/AppContext.h"
 #include "shell/GeneralPage.h"
 #include "shell/PromptService.h"
 #include "shell/StatusBar.h"
-#include "settings/PortTagStore.h"
 #include "widgets/TCaptionGauge.h"
 #include "widgets/TPageControl.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QRadioButton>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -28,6 +27,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTimer>
@@ -61,8 +61,8 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
     engine = new TTSCOMControl(this);
     engine->setListener(this);
     ctx = new AppContext(engine, prompts, this);
-    ctx->AppFolder = withSeparator(appFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                       : appFolder);
+    ctx->AppFolder =
+        withSeparator(appFolder.isEmpty() ? QCoreApplication::applicationDirPath() : appFolder);
     (void)QRandomGenerator::global();
 
     setWindowTitle(DesignCaption);
@@ -140,8 +140,7 @@ bool TForm1::CheckAppFolder(const QString &folder, PromptService &prompts) {
     return false;
 }
 
-QWidget *TForm1::addPage(QWidget *page, const QString &name, const QString &caption,
-                         bool visible) {
+QWidget *TForm1::addPage(QWidget *page, const QString &name, const QString &caption, bool visible) {
     if (page->objectName().isEmpty())
         page->setObjectName(name);
     const int index = pcContainer->addTab(page, caption);
@@ -197,8 +196,7 @@ void TForm1::buildPages() {
             QStringLiteral("Input/Output Settings"), false);
     addPage(placeholder(QStringLiteral("tsIRRS232Setting")), QStringLiteral("tsIRRS232Setting"),
             QStringLiteral("IR/RS232 Settings"), false);
-    addPage(Edid, QStringLiteral("tsEDIDCtrl"),
-            QStringLiteral("EDID Management"), true);
+    addPage(Edid, QStringLiteral("tsEDIDCtrl"), QStringLiteral("EDID Management"), true);
     addPage(Advanced, QStringLiteral("tsIR"), QStringLiteral("Advanced"), true);
     addPage(fwUpgrade, QStringLiteral("tsFWUpgrade"), QStringLiteral(" Firmware Upgrade"), false);
     addPage(placeholder(QStringLiteral("tsMergeFW")), QStringLiteral("tsMergeFW"),
@@ -252,14 +250,17 @@ bool TForm1::FormCloseQuery() {
         prompts->Information(QStringLiteral("Connection in process, please wait..."));
         return false;
     }
-    if (prompts->Question(QStringLiteral("Processing not complete, continue to close controller?"))) {
+    if (prompts->Question(
+            QStringLiteral("Processing not complete, continue to close controller?"))) {
         engine->Flags.Closing = true;
         return true;
     }
     return false;
 }
 
-void TForm1::FormClose() { SaveSettings(); }
+void TForm1::FormClose() {
+    SaveSettings();
+}
 
 void TForm1::closeEvent(QCloseEvent *event) {
     if (FClosed) {
@@ -342,8 +343,9 @@ void TForm1::linkMessage(int message, uint32_t wParam, int32_t lParam, const QSt
     }
     case WM_LINK_PARTREFUSED: {
         const uint16_t v = static_cast<uint16_t>(lParam & 0xFFFF);
-        mmoMessage->appendPlainText(QStringLiteral("Write to Part_") + partText(wParam) +
-                                    QStringLiteral(" ver%1.%2 failed").arg(HiByte(v)).arg(LoByte(v)));
+        mmoMessage->appendPlainText(
+            QStringLiteral("Write to Part_") + partText(wParam) +
+            QStringLiteral(" ver%1.%2 failed").arg(HiByte(v)).arg(LoByte(v)));
         engine->Flags.PartRefused = true;
         break;
     }
@@ -521,4 +523,6 @@ void TForm1::SavePortTags() {
         prompts->Error(error);
 }
 
-void TForm1::ClearPortTags() { PortTags->ClearPortTags(); }
+void TForm1::ClearPortTags() {
+    PortTags->ClearPortTags();
+}

@@ -17,15 +17,15 @@ public:
     struct Request {
         Kind kind = Kind::Information;
         QString title;
-        QString text;    // message, or the file dialog's caption
-        QString filter;  // file dialogs
-        QString fileName; // file dialogs: proposed file
+        QString text;              // message, or the file dialog's caption
+        QString filter;            // file dialogs
+        QString fileName;          // file dialogs: proposed file
         QDialog *dialog = nullptr; // Kind::Dialog
     };
 
     struct Answer {
-        bool yes = false;    // Question: Yes
-        QString fileName;    // file dialogs: empty = cancelled
+        bool yes = false;     // Question: Yes
+        QString fileName;     // file dialogs: empty = cancelled
         int dialogResult = 0; // Dialog: QDialog::Accepted / Rejected
     };
 

@@ -15,7 +15,9 @@ namespace {
 QColor panelBackground(int state) {
     return state == 0 ? QColor(255, 0, 0) : QApplication::palette().color(QPalette::Button);
 }
-QColor panelForeground(int state) { return state == 0 ? QColor(Qt::white) : QColor(Qt::black); }
+QColor panelForeground(int state) {
+    return state == 0 ? QColor(Qt::white) : QColor(Qt::black);
+}
 
 void pause(int ms) {
     if (ms > 0)
@@ -40,8 +42,8 @@ QRect TStatusBar::panelRect(int panel) const {
     int x = 0;
     for (int i = 0; i < panel; ++i)
         x += PanelWidths[i];
-    const int w = panel == PanelCount - 1 ? std::max(PanelWidths[panel], width() - x)
-                                          : PanelWidths[panel];
+    const int w =
+        panel == PanelCount - 1 ? std::max(PanelWidths[panel], width() - x) : PanelWidths[panel];
     return QRect(x, 0, w, height());
 }
 

@@ -10,8 +10,9 @@ QIcon PowerGlyphs::Glyph(State state) {
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor color = state == On ? QColor(0, 170, 0) : state == Off ? QColor(200, 0, 0)
-                                                                        : QColor(128, 128, 128);
+    const QColor color = state == On    ? QColor(0, 170, 0)
+                         : state == Off ? QColor(200, 0, 0)
+                                        : QColor(128, 128, 128);
     p.setBrush(color.lighter(170));
     p.setPen(QPen(color.darker(130), 2));
     p.drawEllipse(QRectF(2, 2, size - 4, size - 4));

@@ -27,6 +27,11 @@ inline QString SimDeviceEntry(const QString &ip = QStringLiteral("127.0.0.1"),
         .arg(ip, mac);
 }
 
+// Clicks a radio or check button on its indicator (its middle may lie past the caption).
+inline void ClickIndicator(QWidget *button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
 struct ShellFixture {
     QTemporaryDir dir;
     std::unique_ptr<MatrixSimulator> sim;

@@ -4,14 +4,18 @@
 #include "ShellFixture.h"
 
 #include "control/ui/AdvancedPage.h"
+#include "lanmodule/ui/LanDeviceGroup.h"
+
 #include "widgets/TPageControl.h"
+#include <QComboBox>
+#include <QLabel>
 
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QTcpServer>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTabBar>
+#include <QTcpServer>
 #include <QTimer>
 #include <QToolButton>
 
@@ -27,22 +31,24 @@ private slots:
     void startsInTcpModeWithDefaultsAndWritesTheFile() {
         ShellFixture fx;
         fx.openWindow();
-        QCOMPARE(fx.form->windowTitle(),
-                 QStringLiteral("TALVERIUM Firmware upgrading w/ VC & EDID control tool - ver4.31"));
+        QCOMPARE(
+            fx.form->windowTitle(),
+            QStringLiteral("TALVERIUM Firmware upgrading w/ VC & EDID control tool - ver4.31"));
         QVERIFY(fx.form->General->rbLANMode->isChecked());
         QCOMPARE(fx.engine()->ControlMode(), cmLAN);
         QCOMPARE(fx.panel(0), QStringLiteral("Disconnect"));
         QCOMPARE(fx.ctx()->CurrentDeviceMAC, QStringLiteral("00-00-00-00-00-00"));
-        QCOMPARE(fx.form->General->DeviceStatus->lblDevice->text(), QStringLiteral(" Device: Not known"));
+        QCOMPARE(fx.form->General->DeviceStatus->lblDevice->text(),
+                 QStringLiteral(" Device: Not known"));
 
         QFile f(fx.settingsPath());
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray text = f.readAll();
         QVERIFY(text.startsWith("[WARNING]\r\nNOTE=DON'T MODIFY THIS FILE MANUALLY!\r\n"));
-        for (const char *line : {"Mode=1", "Setting1=Settings 1", "Setting8=Settings 8",
-                                 "value3=1,2,3,4,5,6,7,8", "MAC ID B1=18", "MAC ID B2=98",
-                                 "MAC ID B3=66", "Wait After Checking Reboot=0",
-                                 "Wait Before Writing BI=0"})
+        for (const char *line :
+             {"Mode=1", "Setting1=Settings 1", "Setting8=Settings 8", "value3=1,2,3,4,5,6,7,8",
+              "MAC ID B1=18", "MAC ID B2=98", "MAC ID B3=66", "Wait After Checking Reboot=0",
+              "Wait Before Writing BI=0"})
             QVERIFY2(text.contains(QByteArray(line) + "\r\n"), line);
         QVERIFY(!text.contains("Tag of Input - TCP"));
 
@@ -66,8 +72,10 @@ private slots:
         QTest::mouseClick(fx.form->General->DeviceStatus->btnGetDevStatus, Qt::LeftButton);
         QVERIFY(fx.engine()->Connected());
         QCOMPARE(fx.panel(0), QStringLiteral("Connected: 127.0.0.1"));
-        QCOMPARE(fx.form->General->DeviceStatus->lblDevice->text(), QStringLiteral("Device: Matrix, 8x8"));
-        QCOMPARE(fx.form->General->DeviceStatus->lblVersion->text(), QStringLiteral("Version: 2.03"));
+        QCOMPARE(fx.form->General->DeviceStatus->lblDevice->text(),
+                 QStringLiteral("Device: Matrix, 8x8"));
+        QCOMPARE(fx.form->General->DeviceStatus->lblVersion->text(),
+                 QStringLiteral("Version: 2.03"));
         QCOMPARE(fx.form->General->btnConnect->text(), QStringLiteral("&Disconnect"));
         QVERIFY(fx.ctx()->PowerOn);
     }
@@ -116,7 +124,7 @@ private slots:
 
         GeneralPage::PortListSource = [] { return QStringList{"/dev/tsm-no-such-port"}; };
         fx.form->General->RefreshComPortList();
-        QTest::mouseClick(fx.form->General->rbCOMMode, Qt::LeftButton);
+        ClickIndicator(fx.form->General->rbCOMMode);
         QCOMPARE(fx.engine()->ControlMode(), cmCOM);
         QTest::mouseClick(fx.form->General->btnConnect, Qt::LeftButton);
         QCOMPARE(fx.panel(1), QStringLiteral("Open COM [/dev/tsm-no-such-port] failed"));
@@ -133,7 +141,7 @@ private slots:
         const QString pty = fx.sim->ptyPath();
         GeneralPage::PortListSource = [pty] { return QStringList{pty}; };
         fx.openWindow();
-        QTest::mouseClick(fx.form->General->rbCOMMode, Qt::LeftButton);
+        ClickIndicator(fx.form->General->rbCOMMode);
         QCOMPARE(fx.form->General->cbCOMList->currentText(), pty);
         QTest::mouseClick(fx.form->General->btnConnect, Qt::LeftButton);
         QVERIFY(fx.engine()->Connected());
@@ -143,7 +151,7 @@ private slots:
         // A command over the serial link works.
         QVERIFY(fx.form->General->DeviceStatus->ReadPowerStatus());
 
-        QTest::mouseClick(fx.form->General->rbLANMode, Qt::LeftButton);
+        ClickIndicator(fx.form->General->rbLANMode);
         QVERIFY(!fx.engine()->Connected());
         QCOMPARE(fx.engine()->ControlMode(), cmLAN);
         QCOMPARE(fx.panel(0), QStringLiteral("Disconnect"));
@@ -161,7 +169,7 @@ private slots:
         QStringList ports{QStringLiteral("/dev/tsm-other"), pty};
         GeneralPage::PortListSource = [&ports] { return ports; };
         fx.openWindow();
-        QTest::mouseClick(fx.form->General->rbCOMMode, Qt::LeftButton);
+        ClickIndicator(fx.form->General->rbCOMMode);
         fx.form->General->cbCOMList->setCurrentIndex(1);
         QTest::mouseClick(fx.form->General->btnConnect, Qt::LeftButton);
         QVERIFY(fx.engine()->Connected());
@@ -170,7 +178,9 @@ private slots:
         QVERIFY(!fx.engine()->Connected());
         QCOMPARE(fx.form->General->cbCOMList->currentText(), QStringLiteral("/dev/tsm-other"));
         // The clock is in panel 4: yyyy-MM-dd hh:mm.
-        QVERIFY(QRegularExpression("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}$").match(fx.panel(3)).hasMatch());
+        QVERIFY(QRegularExpression("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}$")
+                    .match(fx.panel(3))
+                    .hasMatch());
     }
 
     void closeWhileACommandWaitsEndsTheWaitSilently() {
@@ -221,8 +231,9 @@ private slots:
         fx.seedSimDevice();
         fx.openWindow();
         QTest::mouseClick(fx.form->General->DeviceStatus->btnGetDevStatus, Qt::LeftButton);
-        QCOMPARE(fx.prompts().last().text,
-                 QStringLiteral("System is Power Off, please turn it on first to refresh more status."));
+        QCOMPARE(
+            fx.prompts().last().text,
+            QStringLiteral("System is Power Off, please turn it on first to refresh more status."));
         QCOMPARE(fx.countCommands(0x01, 1), 0);
         QCOMPARE(fx.countCommands(0x01, 2), 0);
         QCOMPARE(fx.form->General->DeviceStatus->CurrentGlyph(), DeviceStatusGroup::Glyph::Off);
@@ -233,7 +244,8 @@ private slots:
         TReplyRecord reply;
         fx.ctx()->RunPoweredCommand(QStringLiteral("x"), 0x01, 14, 0xFE, 0, 0, 0, reply);
         QCOMPARE(reply.Success, uint8_t(0));
-        QVERIFY(fx.prompts().last().text.startsWith("System is Power Off, please turn it on first.\r\n"));
+        QVERIFY(fx.prompts().last().text.startsWith(
+            "System is Power Off, please turn it on first.\r\n"));
         QCOMPARE(fx.commandsSent().size(), before);
     }
 
@@ -256,7 +268,8 @@ private slots:
         QVERIFY(powered());
         QCOMPARE(fx.panel(2), QStringLiteral("Matrix Power On"));
         QCOMPARE(fx.form->General->DeviceStatus->CurrentGlyph(), DeviceStatusGroup::Glyph::On);
-        QCOMPARE(fx.form->General->DeviceStatus->lblDevice->text(), QStringLiteral("Device: Matrix, 8x8"));
+        QCOMPARE(fx.form->General->DeviceStatus->lblDevice->text(),
+                 QStringLiteral("Device: Matrix, 8x8"));
         // Every power frame carried the guard words.
         for (const QByteArray &f : fx.commandsSent())
             if (uint8_t(f[2]) == 0x10) {

@@ -83,10 +83,12 @@ private slots:
         TForm1 *w = fx.form.get();
         // Part id: third 5, sub-code 2, P1 low 3; version 1.7.
         w->linkMessage(WM_LINK_PARTREFUSED, (5u << 24) | (2u << 8) | 3u, (1 << 8) | 7, {});
-        QCOMPARE(memoLines(w->mmoMessage).last(), QStringLiteral("Write to Part_2.3.5 ver1.7 failed"));
+        QCOMPARE(memoLines(w->mmoMessage).last(),
+                 QStringLiteral("Write to Part_2.3.5 ver1.7 failed"));
         QVERIFY(fx.engine()->Flags.PartRefused);
         w->linkMessage(WM_LINK_PARTREFUSED, (1u << 8) | 0u, (2 << 8) | 10, {});
-        QCOMPARE(memoLines(w->mmoMessage).last(), QStringLiteral("Write to Part_1.0 ver2.10 failed"));
+        QCOMPARE(memoLines(w->mmoMessage).last(),
+                 QStringLiteral("Write to Part_1.0 ver2.10 failed"));
 
         w->linkMessage(WM_LINK_PROGRESS, (1u << 8) | 2u, 85, {});
         QCOMPARE(w->tsgFWUpgrade->Caption(), QStringLiteral("Upgrading Part_1.2"));
@@ -102,8 +104,10 @@ private slots:
                            QStringLiteral("System rebooting, please wait ...") + s);
         QCOMPARE(memoLines(w->mmoMessageUpgrade),
                  QStringList{"System rebooting, please wait ...|"});
-        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1, "More delay after system reboot, please wait .../");
-        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1, "More delay after system reboot, please wait ...-");
+        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1,
+                       "More delay after system reboot, please wait .../");
+        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1,
+                       "More delay after system reboot, please wait ...-");
         w->linkMessage(WM_LINK_UPGRADELOG, 0, 1, "ignored: neither phrase");
         QCOMPARE(memoLines(w->mmoMessageUpgrade),
                  (QStringList{"System rebooting, please wait ...|",

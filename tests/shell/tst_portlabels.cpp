@@ -80,9 +80,9 @@ private slots:
         QVERIFY(fx.form->frmPreSettingEdit->InputNames().contains("  DVD "));
 
         // COM mode has labels of its own.
-        QTest::mouseClick(fx.form->General->rbCOMMode, Qt::LeftButton);
+        ClickIndicator(fx.form->General->rbCOMMode);
         QCOMPARE(fx.form->PortTags->TagEdit(1)->text(), QString());
-        QTest::mouseClick(fx.form->General->rbLANMode, Qt::LeftButton);
+        ClickIndicator(fx.form->General->rbLANMode);
         QCOMPARE(fx.form->PortTags->TagEdit(1)->text(), QStringLiteral("  DVD "));
     }
 
@@ -92,18 +92,22 @@ private slots:
         TfrmPreSettingEdit *dlg = fx.form->frmPreSettingEdit;
         dlg->SetInputNames({"Player", "Camera"});
         dlg->PrepareLabelMode(TfrmPreSettingEdit::Mode::InputLabels);
+        dlg->show(); // as the editor shows it, but without a modal loop
+        QVERIFY(QTest::qWaitForWindowExposed(dlg));
         dlg->Combo(2)->setEditText("Player");
         dlg->Combo(5)->setEditText("Player");
         auto *del2 = dlg->findChild<QPushButton *>("btnDeleteInput2Tag");
         QVERIFY(del2);
         QTest::mouseClick(del2, Qt::LeftButton);
-        QCOMPARE(fx.prompts().last().text, QStringLiteral("Input port tag in use, can't be deleted."));
+        QCOMPARE(fx.prompts().last().text,
+                 QStringLiteral("Input port tag in use, can't be deleted."));
         QVERIFY(dlg->InputNames().contains("Player"));
 
         dlg->Combo(5)->setEditText(QString());
         fx.questionAnswer = false;
         QTest::mouseClick(del2, Qt::LeftButton);
-        QCOMPARE(fx.prompts().last().text, QStringLiteral("Sure to delete Input port tag: [Player] ?"));
+        QCOMPARE(fx.prompts().last().text,
+                 QStringLiteral("Sure to delete Input port tag: [Player] ?"));
         QVERIFY(dlg->InputNames().contains("Player"));
         fx.questionAnswer = true;
         QTest::mouseClick(del2, Qt::LeftButton);
@@ -118,11 +122,13 @@ private slots:
         dlg->Combo(41)->setEditText("Projector");
         dlg->Combo(48)->setEditText("Projector");
         QTest::mouseClick(dlg->findChild<QPushButton *>("btnDeleteOutput8Tag"), Qt::LeftButton);
-        QCOMPARE(fx.prompts().last().text, QStringLiteral("Output port tag in use, can't be deleted."));
+        QCOMPARE(fx.prompts().last().text,
+                 QStringLiteral("Output port tag in use, can't be deleted."));
         // An empty combo: nothing happens.
         const int shown = fx.prompts().size();
         QTest::mouseClick(dlg->findChild<QPushButton *>("btnDeleteOutput3Tag"), Qt::LeftButton);
         QCOMPARE(fx.prompts().size(), shown);
+        dlg->hide();
     }
 
     void secondSaveLeavesTheFileUnchanged() {

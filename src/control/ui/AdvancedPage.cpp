@@ -29,10 +29,10 @@ AdvancedPage::AdvancedPage(AppContext *context, QWidget *parent) : QWidget(paren
                           QStringLiteral("gbKeyLock"), rbKeyLock, QStringLiteral("rbKeyLock"),
                           QStringLiteral("OFF"), rbKeyUnlock, QStringLiteral("rbKeyUnlock"),
                           QStringLiteral("ON"));
-    gbBeeper = makeGroup(QStringLiteral("Beeper Disable(OFF)/Enable(ON)"),
-                         QStringLiteral("gbBeeper"), rbBeeperDisable,
-                         QStringLiteral("rbBeeperDisable"), QStringLiteral("OFF"), rbBeeperEnable,
-                         QStringLiteral("rbBeeperEnable"), QStringLiteral("ON"));
+    gbBeeper =
+        makeGroup(QStringLiteral("Beeper Disable(OFF)/Enable(ON)"), QStringLiteral("gbBeeper"),
+                  rbBeeperDisable, QStringLiteral("rbBeeperDisable"), QStringLiteral("OFF"),
+                  rbBeeperEnable, QStringLiteral("rbBeeperEnable"), QStringLiteral("ON"));
     gbAPM = makeGroup(QStringLiteral("APM control OFF/ON setting"), QStringLiteral("gbAPM"),
                       rbAPMOFF, QStringLiteral("rbAPMOFF"), QStringLiteral("OFF"), rbAPMON,
                       QStringLiteral("rbAPMON"), QStringLiteral("ON"));
@@ -130,14 +130,14 @@ void AdvancedPage::setOption(QRadioButton *sender, QRadioButton *off, QRadioButt
 
 void AdvancedPage::rbIRDisableClick(QRadioButton *sender) {
     setOption(sender, rbIRDisable, rbIREnable,
-              DisableEnableWords[rbIREnable->isChecked()] + QStringLiteral(" IR control ..."),
-              0x04, 3);
+              DisableEnableWords[rbIREnable->isChecked()] + QStringLiteral(" IR control ..."), 0x04,
+              3);
 }
 
 void AdvancedPage::rbKeyLockClick(QRadioButton *sender) {
     setOption(sender, rbKeyLock, rbKeyUnlock,
-              UnlockLockWords[rbKeyLock->isChecked()] + QStringLiteral(" Keys on panel ..."),
-              0x01, 15);
+              UnlockLockWords[rbKeyLock->isChecked()] + QStringLiteral(" Keys on panel ..."), 0x01,
+              15);
 }
 
 void AdvancedPage::rbBeeperDisableClick(QRadioButton *sender) {

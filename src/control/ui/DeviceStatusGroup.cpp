@@ -37,7 +37,8 @@ DeviceStatusGroup::DeviceStatusGroup(AppContext *context, QWidget *parent)
     statusLayout->addWidget(lblDevice);
     statusLayout->addWidget(lblVersion);
 
-    gbPower = new QGroupBox(QStringLiteral("Power Control (Press Power Button to turn On/Off Matrix)"));
+    gbPower =
+        new QGroupBox(QStringLiteral("Power Control (Press Power Button to turn On/Off Matrix)"));
     gbPower->setObjectName(QStringLiteral("gbPower"));
     bbPower = new QToolButton;
     bbPower->setObjectName(QStringLiteral("bbPower"));
@@ -148,9 +149,8 @@ void DeviceStatusGroup::btnGetDevStatusClick() {
     if (id.paramLo(1) == KestrelDeviceId)
         lblDevice->setText(QStringLiteral("Device: Kestrel-Matrix"));
     else
-        lblDevice->setText(QStringLiteral("Device: Matrix, %1x%2")
-                               .arg(ports.paramLo(1))
-                               .arg(ports.paramLo(2)));
+        lblDevice->setText(
+            QStringLiteral("Device: Matrix, %1x%2").arg(ports.paramLo(1)).arg(ports.paramLo(2)));
     lblVersion->setText(QStringLiteral("Version: %1.%2")
                             .arg(version.paramLo(1))
                             .arg(version.paramLo(2), 2, 10, QLatin1Char('0')));

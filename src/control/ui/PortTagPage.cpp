@@ -33,7 +33,8 @@ PortTagPage::PortTagPage(AppContext *context, TfrmPreSettingEdit *dialog, QWidge
     layout->addWidget(gbInputLabeling);
     layout->addWidget(gbOutputLabeling);
 
-    connect(btnEditInputPortTag, &QPushButton::clicked, this, [this] { btnEditInputPortTagClick(); });
+    connect(btnEditInputPortTag, &QPushButton::clicked, this,
+            [this] { btnEditInputPortTagClick(); });
     connect(btnEditOutputPortTag, &QPushButton::clicked, this,
             [this] { btnEditOutputPortTagClick(); });
 }
@@ -101,5 +102,9 @@ void PortTagPage::editLabels(bool inputs) {
     emit ctx->portLabelsChanged();
 }
 
-void PortTagPage::btnEditInputPortTagClick() { editLabels(true); }
-void PortTagPage::btnEditOutputPortTagClick() { editLabels(false); }
+void PortTagPage::btnEditInputPortTagClick() {
+    editLabels(true);
+}
+void PortTagPage::btnEditOutputPortTagClick() {
+    editLabels(false);
+}

@@ -37,17 +37,17 @@ TfrmPreSettingEdit::TfrmPreSettingEdit(AppContext *context, QWidget *parent)
 }
 
 QGroupBox *TfrmPreSettingEdit::makeGroup(bool inputs) {
-    auto *group = new QGroupBox(inputs ? QStringLiteral("Input Labels")
-                                       : QStringLiteral("Output Labels"),
-                                this);
+    auto *group = new QGroupBox(
+        inputs ? QStringLiteral("Input Labels") : QStringLiteral("Output Labels"), this);
     group->setObjectName(inputs ? QStringLiteral("gbInputLabels")
                                 : QStringLiteral("gbOutputLabels"));
     auto *grid = new QGridLayout(group);
     for (int n = 1; n <= 8; ++n) {
         const int tag = inputs ? n : 40 + n;
-        auto *label = new QLabel(
-            QStringLiteral("Device name connected to %1 %2").arg(inputs ? "Input" : "Output").arg(n),
-            group);
+        auto *label = new QLabel(QStringLiteral("Device name connected to %1 %2")
+                                     .arg(inputs ? "Input" : "Output")
+                                     .arg(n),
+                                 group);
         auto *combo = new QComboBox(group);
         combo->setObjectName(inputs ? QStringLiteral("cbDevNameOfInput%1").arg(n)
                                     : QStringLiteral("cbDispNameOfOutput%1").arg(n));
@@ -62,9 +62,8 @@ QGroupBox *TfrmPreSettingEdit::makeGroup(bool inputs) {
         del->setObjectName(inputs ? QStringLiteral("btnDeleteInput%1Tag").arg(n)
                                   : QStringLiteral("btnDeleteOutput%1Tag").arg(n));
         del->setFixedWidth(24);
-        del->setAccessibleName(QStringLiteral("Delete the name of %1 %2")
-                                   .arg(inputs ? "Input" : "Output")
-                                   .arg(n));
+        del->setAccessibleName(
+            QStringLiteral("Delete the name of %1 %2").arg(inputs ? "Input" : "Output").arg(n));
         ControlLookup::SetTag(del, tag);
         connect(del, &QPushButton::clicked, this, [this, tag] { btnDeleteTagClick(tag); });
         const int row = (n - 1) % 4, col = ((n - 1) / 4) * 3;
@@ -85,7 +84,8 @@ void TfrmPreSettingEdit::PrepareLabelMode(Mode mode) {
     resize(635, 236);
     gbInputLabels->setVisible(inputs);
     gbOutputLabels->setVisible(!inputs);
-    setWindowTitle(inputs ? QStringLiteral("Edit Input Labels") : QStringLiteral("Edit Output Labels"));
+    setWindowTitle(inputs ? QStringLiteral("Edit Input Labels")
+                          : QStringLiteral("Edit Output Labels"));
 }
 
 QStringList TfrmPreSettingEdit::names(bool inputs) const {
@@ -108,10 +108,18 @@ void TfrmPreSettingEdit::setNames(bool inputs, const QStringList &list) {
     }
 }
 
-QStringList TfrmPreSettingEdit::InputNames() const { return names(true); }
-QStringList TfrmPreSettingEdit::OutputNames() const { return names(false); }
-void TfrmPreSettingEdit::SetInputNames(const QStringList &list) { setNames(true, list); }
-void TfrmPreSettingEdit::SetOutputNames(const QStringList &list) { setNames(false, list); }
+QStringList TfrmPreSettingEdit::InputNames() const {
+    return names(true);
+}
+QStringList TfrmPreSettingEdit::OutputNames() const {
+    return names(false);
+}
+void TfrmPreSettingEdit::SetInputNames(const QStringList &list) {
+    setNames(true, list);
+}
+void TfrmPreSettingEdit::SetOutputNames(const QStringList &list) {
+    setNames(false, list);
+}
 
 void TfrmPreSettingEdit::btnOKClick() {
     const bool inputs = FMode == Mode::InputLabels;
@@ -134,8 +142,9 @@ void TfrmPreSettingEdit::btnDeleteTagClick(int tag) {
     for (int n = 1; n <= 8; ++n) {
         const int other = inputs ? n : 40 + n;
         if (other != tag && Combo(other)->currentText() == name) {
-            ctx->Prompts->Information(inputs ? QStringLiteral("Input port tag in use, can't be deleted.")
-                                             : QStringLiteral("Output port tag in use, can't be deleted."));
+            ctx->Prompts->Information(
+                inputs ? QStringLiteral("Input port tag in use, can't be deleted.")
+                       : QStringLiteral("Output port tag in use, can't be deleted."));
             return;
         }
     }
