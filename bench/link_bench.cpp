@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -124,7 +125,9 @@ int main(int argc, char **argv) {
             out.insert(QLatin1String(key), QJsonValue());
             return false;
         }
-        out.insert(QLatin1String(key), value);
+        // Rates to 0.1/s, efficiencies to 0.0001.
+        const double scale = value > 10 ? 10.0 : 10000.0;
+        out.insert(QLatin1String(key), std::round(value * scale) / scale);
         return true;
     };
     bool ok = true;

@@ -65,10 +65,10 @@ inline const QString UnlockLockWords[2] = {QStringLiteral("Unlock"), QStringLite
 // Turning spinner at the end of waiting texts, indexed by counter mod 4.
 inline const QString SpinnerChars[4] = {QStringLiteral("/"), QStringLiteral("-"),
                                         QStringLiteral("\\"), QStringLiteral("|")};
-inline const QString MCUPartNames[7] = {
-    QStringLiteral("MAIN"),  QStringLiteral("SLAVE"), QStringLiteral("IRMX"),
-    QStringLiteral("PANEL"), QStringLiteral("IDIR"),  QStringLiteral("INPUT"),
-    QStringLiteral("OUTPUT")};
+inline const QString MCUPartNames[7] = {QStringLiteral("MAIN"),  QStringLiteral("SLAVE"),
+                                        QStringLiteral("IRMX"),  QStringLiteral("PANEL"),
+                                        QStringLiteral("IDIR"),  QStringLiteral("INPUT"),
+                                        QStringLiteral("OUTPUT")};
 
 // 0 = alert (red on white text), 1 = normal (button face, black text).
 constexpr TStatusPanelColors StatusPanelColors[2] = {{0xFF0000, 0xFFFFFF, false},
@@ -84,12 +84,18 @@ int EDIDItemIndex(const QString &name);
 
 // ---- Byte helpers ---------------------------------------------------------
 
-constexpr uint8_t LoByte(uint16_t w) { return static_cast<uint8_t>(w & 0xFF); }
-constexpr uint8_t HiByte(uint16_t w) { return static_cast<uint8_t>((w >> 8) & 0xFF); }
+constexpr uint8_t LoByte(uint16_t w) {
+    return static_cast<uint8_t>(w & 0xFF);
+}
+constexpr uint8_t HiByte(uint16_t w) {
+    return static_cast<uint8_t>((w >> 8) & 0xFF);
+}
 constexpr uint16_t MakeWordHL(uint8_t h, uint8_t l) {
     return static_cast<uint16_t>((static_cast<unsigned>(h) << 8) | (l & 0xFFu));
 }
-constexpr uint32_t ByteToTop(uint8_t b) { return (static_cast<uint32_t>(b) & 0xFFu) << 24; }
+constexpr uint32_t ByteToTop(uint8_t b) {
+    return (static_cast<uint32_t>(b) & 0xFFu) << 24;
+}
 // Byte n of v: n = 1 for bits 0-7 ... n = 4 for bits 24-31; 0 for any other n.
 constexpr uint8_t ByteOf(uint32_t v, int n) {
     return (n >= 1 && n <= 4) ? static_cast<uint8_t>((v >> (8 * (n - 1))) & 0xFF) : 0;

@@ -55,7 +55,9 @@ uint8_t FrameChecksum(const uint8_t *frame) {
     return static_cast<uint8_t>(0x100 - (sum & 0xFF));
 }
 
-void SealFrame(uint8_t *frame) { frame[12] = FrameChecksum(frame); }
+void SealFrame(uint8_t *frame) {
+    frame[12] = FrameChecksum(frame);
+}
 
 bool ReplyMatches(const uint8_t *reply, const uint8_t *sent) {
     return reply[0] == FrameStart1 && reply[1] == FrameStart2 && reply[2] == sent[2] &&

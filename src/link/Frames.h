@@ -50,13 +50,19 @@ struct TReplyRecord {
 
 // Zero the frame and set the two start bytes.
 void PrepareFrame(uint8_t *frame);
-inline void PrepareFrame(Frame &f) { PrepareFrame(f.b); }
+inline void PrepareFrame(Frame &f) {
+    PrepareFrame(f.b);
+}
 // Negated sum of bytes 0..11.
 uint8_t FrameChecksum(const uint8_t *frame);
-inline uint8_t FrameChecksum(const Frame &f) { return FrameChecksum(f.b); }
+inline uint8_t FrameChecksum(const Frame &f) {
+    return FrameChecksum(f.b);
+}
 // Set byte 12 to the frame checksum.
 void SealFrame(uint8_t *frame);
-inline void SealFrame(Frame &f) { SealFrame(f.b); }
+inline void SealFrame(Frame &f) {
+    SealFrame(f.b);
+}
 // Start bytes right and bytes 2-3 echo the sent frame.
 bool ReplyMatches(const uint8_t *reply, const uint8_t *sent);
 // Negated sum of the data bytes.
@@ -68,8 +74,8 @@ bool ReplyAccepted(const uint8_t *reply, const uint8_t *sent);
 // or a firmware part upload (14 + n bytes). `remaining` is the number of bytes
 // left from `data`; at most 256 go into this packet.
 enum class PacketKind { EdidDownload, FirmwarePart };
-QByteArray BuildHostPacket(PacketKind kind, const Frame &start, const uint8_t *data,
-                           int remaining, uint16_t blockNumber, bool padTo270 = false);
+QByteArray BuildHostPacket(PacketKind kind, const Frame &start, const uint8_t *data, int remaining,
+                           uint16_t blockNumber, bool padTo270 = false);
 // Data length of the packet built for `remaining` bytes.
 inline int PacketDataLength(int remaining) {
     return remaining > BlockDataMax ? BlockDataMax : (remaining < 0 ? 0 : remaining);

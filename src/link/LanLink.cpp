@@ -110,9 +110,13 @@ void LanLink::connectTo(const QString &host, quint16 port, int timeoutMs) {
     throw LinkError(QStringLiteral("Connection Failed"));
 }
 
-void LanLink::disconnectFromHost() { FSocket->abort(); }
+void LanLink::disconnectFromHost() {
+    FSocket->abort();
+}
 
-bool LanLink::isConnected() const { return FSocket->state() == QAbstractSocket::ConnectedState; }
+bool LanLink::isConnected() const {
+    return FSocket->state() == QAbstractSocket::ConnectedState;
+}
 
 void LanLink::clearInput() {
     if (FSocket->bytesAvailable() > 0)
@@ -139,5 +143,6 @@ void LanLink::cancel() {
     FCancel = true;
     // Let a pumping wait see the flag at once.
     if (FWaiting)
-        QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [] {}, Qt::QueuedConnection);
 }

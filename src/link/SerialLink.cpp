@@ -16,7 +16,9 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent), FPort(new QSerialPort
     });
 }
 
-SerialLink::~SerialLink() { close(); }
+SerialLink::~SerialLink() {
+    close();
+}
 
 void SerialLink::open() {
     if (FPort->isOpen())
@@ -46,7 +48,9 @@ void SerialLink::close() {
     FPort->clearError();
 }
 
-bool SerialLink::isOpen() const { return FPort->isOpen(); }
+bool SerialLink::isOpen() const {
+    return FPort->isOpen();
+}
 
 void SerialLink::purge() {
     if (!FPort->isOpen())

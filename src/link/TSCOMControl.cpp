@@ -19,7 +19,14 @@ const QString CRLF = QStringLiteral("\r\n");
 constexpr int MaxTries = 5;
 constexpr int UploadLogNumber = 8888;
 
-QString Hex2(uint8_t b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper(); }
+QString ErrorText(const std::exception &e) {
+    const LinkError *le = dynamic_cast<const LinkError *>(&e);
+    return le ? le->message() : QString::fromLocal8Bit(e.what());
+}
+
+QString Hex2(uint8_t b) {
+    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+}
 
 } // namespace
 
@@ -48,9 +55,13 @@ void TTSCOMControl::notify(int message, uint32_t wParam, int32_t lParam, const Q
 
 // ---- Properties -----------------------------------------------------------
 
-QString TTSCOMControl::ComPort() const { return FSerial->portName(); }
+QString TTSCOMControl::ComPort() const {
+    return FSerial->portName();
+}
 
-void TTSCOMControl::setComPort(const QString &name) { FSerial->setPortName(name); }
+void TTSCOMControl::setComPort(const QString &name) {
+    FSerial->setPortName(name);
+}
 
 void TTSCOMControl::setControlMode(TControlMode mode) {
     FControlMode = mode;
@@ -80,8 +91,7 @@ bool TTSCOMControl::Connect() {
         }
         return true;
     } catch (const std::exception &e) {
-        const LinkError *le = dynamic_cast<const LinkError *>(&e);
-        LastLinkError = le ? le->message() : QString::fromLocal8Bit(e.what());
+        LastLinkError = ErrorText(e);
         FLan->disconnectFromHost();
         Connecting = false;
         notify(WM_LINK_CONNFAIL, Connected() ? 1 : 0, 0, LastLinkError);
@@ -99,7 +109,7 @@ bool TTSCOMControl::Disconnect() {
         }
         return true;
     } catch (const std::exception &e) {
-        LastLinkError = QString::fromLocal8Bit(e.what());
+        LastLinkError = ErrorText(e);
         if (FControlMode == cmCOM)
             FSerial->close();
         notify(WM_LINK_CONNFAIL, Connected() ? 1 : 0, 0, LastLinkError);
@@ -158,8 +168,8 @@ void TTSCOMControl::CollectBytes(const uint8_t *bytes, int count, bool serialLin
             if (i > 0 && i % 16 == 0)
                 text += CRLF;
             const char c = static_cast<char>(bytes[i]);
-            const QChar shown = (bytes[i] >= 0x20 && bytes[i] < 0x7F) ? QLatin1Char(c)
-                                                                      : QLatin1Char('.');
+            const QChar shown =
+                (bytes[i] >= 0x20 && bytes[i] < 0x7F) ? QLatin1Char(c) : QLatin1Char('.');
             text += QStringLiteral("0x") + Hex2(bytes[i]) + shown + QStringLiteral(", ");
         }
         text += CRLF + stars;
@@ -175,12 +185,22 @@ bool TTSCOMControl::ReceiveReply() {
     const int limit = timing.ticksPerTry * tick;
     QElapsedTimer clock;
     clock.start();
+    // A link that goes down during the wait cannot bring the reply any more:
+    // that is a read error, not something to wait out.
+    const bool wasConnected = Connected();
+    bool lost = false;
     const bool complete = PumpUntil(limit, [&] {
         TickCount = static_cast<int>(clock.elapsed() / tick);
-        return RxComplete;
+        if (RxComplete)
+            return true;
+        lost = wasConnected && !Connected();
+        return lost;
     });
     if (Flags.Closing)
         return false;
+    if (lost && !RxComplete)
+        throw LinkError(FControlMode == cmCOM ? QStringLiteral("Serial port closed")
+                                              : QStringLiteral("Connection closed by the peer"));
     if (!complete)
         TickCount = std::max(TickCount, timing.ticksPerTry);
     return true;
@@ -275,6 +295,10 @@ void TTSCOMControl::Transact(const Frame &frame, TReplyRecord &reply) {
         const QByteArray wire = sent.toBytes();
         int tries = 0;
         for (int t = 1; t <= MaxTries; ++t) {
+            if (Flags.Closing) {
+                reply.Success = 0;
+                return;
+            }
             tries = t;
             RxMode = RxCommand;
             ClearReceiveState();
@@ -305,7 +329,7 @@ void TTSCOMControl::Transact(const Frame &frame, TReplyRecord &reply) {
         if (tries == MaxTries && reply.Success == 0)
             notify(WM_LINK_INVALID);
     } catch (const std::exception &e) {
-        LastLinkError = QString::fromLocal8Bit(e.what());
+        LastLinkError = ErrorText(e);
         reply.Success = 0;
         notify(WM_LINK_EXCEPTION);
     }
@@ -324,6 +348,10 @@ void TTSCOMControl::ReadBlocks(const Frame &start, TReplyRecord &reply) {
         bool last = false;
         while (!last && !Flags.Closing) {
             for (int t = 1; t <= MaxTries; ++t) {
+                if (Flags.Closing) {
+                    reply.Success = 0;
+                    return;
+                }
                 RxMode = RxBlockRead;
                 ClearReceiveState();
                 SendBytes(request.toBytes());
@@ -377,7 +405,7 @@ void TTSCOMControl::ReadBlocks(const Frame &start, TReplyRecord &reply) {
         }
         notify(WM_LINK_DONE);
     } catch (const std::exception &e) {
-        LastLinkError = QString::fromLocal8Bit(e.what());
+        LastLinkError = ErrorText(e);
         reply.Success = 0;
         notify(WM_LINK_EXCEPTION);
     }
@@ -415,6 +443,10 @@ void TTSCOMControl::WriteBlocks(const Frame &start, TReplyRecord &reply) {
                 0);
             bool accepted = false;
             for (int t = 1; t <= MaxTries && !accepted; ++t) {
+                if (Flags.Closing) {
+                    reply.Success = 0;
+                    return;
+                }
                 RxMode = RxCommand;
                 ClearReceiveState();
                 SendBytes(packet);
@@ -434,8 +466,8 @@ void TTSCOMControl::WriteBlocks(const Frame &start, TReplyRecord &reply) {
                 std::memcpy(LastReply, RxBuffer, FrameSize);
                 LogFrame(QStringLiteral("rcv cmd PPP:   "), LastReply, t);
                 std::memcpy(reply.Bytes, LastReply, FrameSize);
-                if (FrameChecksum(LastReply) == LastReply[12] &&
-                    ReplyMatches(LastReply, sent.b) && LastReply[4] == StatusOK) {
+                if (FrameChecksum(LastReply) == LastReply[12] && ReplyMatches(LastReply, sent.b) &&
+                    LastReply[4] == StatusOK) {
                     position += n;
                     FirstBlock = false;
                     finished = position >= size;
@@ -457,7 +489,7 @@ void TTSCOMControl::WriteBlocks(const Frame &start, TReplyRecord &reply) {
         }
         notify(WM_LINK_DONE);
     } catch (const std::exception &e) {
-        LastLinkError = QString::fromLocal8Bit(e.what());
+        LastLinkError = ErrorText(e);
         reply.Success = 0;
         notify(WM_LINK_EXCEPTION);
     }
@@ -565,6 +597,10 @@ void TTSCOMControl::UploadBlocks(const Frame &start, TReplyRecord &reply, bool p
             bool accepted = false;
             bool refusedLast = false;
             for (int t = 1; t <= MaxTries && !accepted; ++t) {
+                if (Flags.Closing) {
+                    reply.Success = 0;
+                    return;
+                }
                 refusedLast = false;
                 RxMode = prepared ? RxUploadPrepared : RxUpload;
                 ClearReceiveState();
@@ -634,7 +670,7 @@ void TTSCOMControl::UploadBlocks(const Frame &start, TReplyRecord &reply, bool p
         if (start.command() == 0x20 && start.subCode() == 1)
             WaitReboot(reply);
     } catch (const std::exception &e) {
-        LastLinkError = QString::fromLocal8Bit(e.what());
+        LastLinkError = ErrorText(e);
         reply.Success = 0;
         notify(WM_LINK_EXCEPTION);
     }
@@ -707,7 +743,7 @@ void TTSCOMControl::WaitReboot(TReplyRecord &reply) {
         if (!answered)
             RebootLog(QStringLiteral("System reboot failed"), 0);
     } catch (const std::exception &e) {
-        LastLinkError = QString::fromLocal8Bit(e.what());
+        LastLinkError = ErrorText(e);
         reply.Success = 0;
         notify(WM_LINK_EXCEPTION);
     }

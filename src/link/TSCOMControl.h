@@ -62,8 +62,9 @@ public:
     void OnSerialData(const uint8_t *bytes, int count);
     void WaitTicks(int ticks);
     bool WaitForAnswer(int ticks);
-    // SendBytes raises LinkError when the link fails; the exchanges above
-    // catch it and report WM_LINK_EXCEPTION.
+    // SendBytes raises LinkError when the link fails, and ReceiveReply when
+    // the link goes down while it waits; the exchanges above catch it and
+    // report WM_LINK_EXCEPTION.
 
     // Prepare the receive state for a new try: receive area, LastReply,
     // BlockLength and BlockSum zeroed, position 0, not complete.
@@ -155,8 +156,8 @@ private:
     static int32_t PartVersion(const Frame &start);
     static QString HexDump(const uint8_t *bytes, int count);
 
-    // Module discovery and configuration over UDP (and the module command on
-    // the serial link) are handled by the module link, which uses FUdp.
+    // The datagram side (discovery and configuration of the TCP control
+    // module) and the module command on the serial link live in ModuleLink.
 
     ILinkListener *FListener = nullptr;
     SerialLink *FSerial = nullptr;

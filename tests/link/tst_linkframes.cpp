@@ -8,9 +8,13 @@
 
 namespace {
 
-QByteArray Hex(const char *hex) { return QByteArray::fromHex(hex); }
+QByteArray Hex(const char *hex) {
+    return QByteArray::fromHex(hex);
+}
 
-const uint8_t *U(const QByteArray &a) { return reinterpret_cast<const uint8_t *>(a.constData()); }
+const uint8_t *U(const QByteArray &a) {
+    return reinterpret_cast<const uint8_t *>(a.constData());
+}
 
 Frame ReplyTo(const Frame &sent, uint8_t status) {
     Frame r = Frame::make(sent.command(), sent.subCode(), status);
@@ -128,8 +132,7 @@ void TestLinkFrames::hostPacketSizes() {
     for (int i = 0; i < remaining; ++i)
         data[i] = char(i * 7 + 3);
     const Frame start = Frame::make(0x03, 0x07, 0xF100, 0, 0x1111, 0x2222);
-    const QByteArray edid =
-        BuildHostPacket(PacketKind::EdidDownload, start, U(data), remaining, 9);
+    const QByteArray edid = BuildHostPacket(PacketKind::EdidDownload, start, U(data), remaining, 9);
     const QByteArray fw = BuildHostPacket(PacketKind::FirmwarePart, start, U(data), remaining, 9);
     const QByteArray fwPadded =
         BuildHostPacket(PacketKind::FirmwarePart, start, U(data), remaining, 9, true);
@@ -139,7 +142,7 @@ void TestLinkFrames::hostPacketSizes() {
     for (const QByteArray &p : {edid, fw, fwPadded}) {
         QCOMPARE(uint8_t(p[4]) | (uint8_t(p[5]) << 8), status);
         QCOMPARE(uint8_t(p[6]) | (uint8_t(p[7]) << 8), n);
-        QCOMPARE(Sum(p, 0, 13), 0);                    // header checksum
+        QCOMPARE(Sum(p, 0, 13), 0);                           // header checksum
         QCOMPARE((Sum(p, 14, n) + uint8_t(p[13])) & 0xFF, 0); // block checksum
         QCOMPARE(p.mid(14, n), data.left(n));
         QCOMPARE(p.mid(14 + n), QByteArray(p.size() - 14 - n, '\0'));

@@ -76,8 +76,7 @@ void TestLinkVocabulary::splitIPText_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QStringList>("octets");
-    QTest::newRow("clamped") << "192.168.0.300" << true
-                             << QStringList{"192", "168", "0", "255"};
+    QTest::newRow("clamped") << "192.168.0.300" << true << QStringList{"192", "168", "0", "255"};
     QTest::newRow("plain") << "10.0.0.1" << true << QStringList{"10", "0", "0", "1"};
     QTest::newRow("huge number") << "1.2.3.99999999999999999999" << true
                                  << QStringList{"1", "2", "3", "255"};
@@ -103,14 +102,13 @@ void TestLinkVocabulary::parseMACText_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("mixed case, short part")
         << "0-1b-2C-3d-4e-5f" << true << QByteArray::fromHex("001B2C3D4E5F");
-    QTest::newRow("empty last part") << "11-22-33-44-55-" << true
-                                     << QByteArray::fromHex("112233445500");
+    QTest::newRow("empty last part")
+        << "11-22-33-44-55-" << true << QByteArray::fromHex("112233445500");
     QTest::newRow("padded") << "  aa-bb-cc-dd-ee-ff  " << true
                             << QByteArray::fromHex("AABBCCDDEEFF");
     QTest::newRow("long part uses first two digits")
         << "123-4-5-6-7-8" << true << QByteArray::fromHex("120405060708");
-    QTest::newRow("five parts") << "11-22-33-44-55" << false
-                                << QByteArray::fromHex("112233445500");
+    QTest::newRow("five parts") << "11-22-33-44-55" << false << QByteArray::fromHex("112233445500");
     QTest::newRow("colons") << "11:22:33:44:55:66" << false << QByteArray(6, '\0');
 }
 
@@ -134,14 +132,22 @@ void TestLinkVocabulary::splitMACText() {
 void TestLinkVocabulary::clampOctetEdit_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("result");
-    QTest::newRow("254 stays") << "254" << "254";
-    QTest::newRow("255") << "255" << "255";
-    QTest::newRow("above") << "999" << "255";
-    QTest::newRow("negative") << "-3" << "0";
-    QTest::newRow("empty") << "" << "0";
-    QTest::newRow("zero") << "0" << "0";
-    QTest::newRow("leading zeros stay") << "007" << "007";
-    QTest::newRow("overlong digits") << "99999999999999999999" << "255";
+    QTest::newRow("254 stays") << "254"
+                               << "254";
+    QTest::newRow("255") << "255"
+                         << "255";
+    QTest::newRow("above") << "999"
+                           << "255";
+    QTest::newRow("negative") << "-3"
+                              << "0";
+    QTest::newRow("empty") << ""
+                           << "0";
+    QTest::newRow("zero") << "0"
+                          << "0";
+    QTest::newRow("leading zeros stay") << "007"
+                                        << "007";
+    QTest::newRow("overlong digits") << "99999999999999999999"
+                                     << "255";
 }
 
 void TestLinkVocabulary::clampOctetEdit() {
