@@ -59,9 +59,13 @@ bool optionByte(uint16_t p1, bool *on) {
     return true;
 }
 
-uint16_t optionReply(bool on) { return on ? 0x00FF : 0x0000; }
+uint16_t optionReply(bool on) {
+    return on ? 0x00FF : 0x0000;
+}
 
-bool validOutput(uint16_t n) { return n >= 1 && n <= MatrixState::PortCount; }
+bool validOutput(uint16_t n) {
+    return n >= 1 && n <= MatrixState::PortCount;
+}
 
 } // namespace
 
@@ -150,7 +154,9 @@ MatrixDevice::Session *MatrixDevice::session(int id) {
     return it == m_sessions.end() ? nullptr : it->get();
 }
 
-void MatrixDevice::setFaults(const FaultSettings &faults) { m_faults = faults; }
+void MatrixDevice::setFaults(const FaultSettings &faults) {
+    m_faults = faults;
+}
 
 void MatrixDevice::queueFault(FaultKind kind, int count) {
     for (int i = 0; i < count; ++i)
@@ -162,7 +168,9 @@ void MatrixDevice::clearFaults() {
     m_queued.clear();
 }
 
-void MatrixDevice::setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+void MatrixDevice::setClock(std::function<qint64()> clock) {
+    m_clock = std::move(clock);
+}
 
 qint64 MatrixDevice::now() const {
     if (m_clock)
@@ -171,7 +179,9 @@ qint64 MatrixDevice::now() const {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool MatrixDevice::rebooting() const { return m_rebootUntil != 0 && now() < m_rebootUntil; }
+bool MatrixDevice::rebooting() const {
+    return m_rebootUntil != 0 && now() < m_rebootUntil;
+}
 
 void MatrixDevice::reboot(int ms) {
     ++m_state.rebootCount;
@@ -201,13 +211,26 @@ QList<SimOutput> MatrixDevice::feed(int id, const QByteArray &bytes) {
     Session *s = session(id);
     if (!s)
         return out;
+    s->rx += bytes;
     if (rebooting()) {
-        s->rx.clear();
+        // Nothing is carried out or answered; the frames still show in the log.
+        logSilently(*s);
         return out;
     }
-    s->rx += bytes;
     process(*s, out);
     return out;
+}
+
+void MatrixDevice::logSilently(Session &s) {
+    while (s.rx.size() >= FrameSize) {
+        const QByteArray frame = s.rx.left(FrameSize);
+        if (frameValid(frame)) {
+            log(frame);
+            s.rx.remove(0, FrameSize);
+        } else {
+            s.rx.remove(0, 1);
+        }
+    }
 }
 
 void MatrixDevice::process(Session &s, QList<SimOutput> &out) {
@@ -323,8 +346,8 @@ void MatrixDevice::handleFrame(Session &s, const QByteArray &frame, QList<SimOut
     const FaultKind fault = nextFault(false, false);
     bool reboot = false;
     // A reply that says "rejected" must mean it: the command is not carried out.
-    const QByteArray answer = fault == FaultKind::StatusFF ? rejected(frame)
-                                                           : execute(s, frame, &reboot);
+    const QByteArray answer =
+        fault == FaultKind::StatusFF ? rejected(frame) : execute(s, frame, &reboot);
     sendReply(answer, fault, s, out);
     if (reboot)
         this->reboot(m_state.rebootMs);
@@ -352,7 +375,8 @@ QByteArray MatrixDevice::execute(Session &s, const QByteArray &frame, bool *rebo
         case 9: // output connection, HDBT
             if (!validOutput(p1))
                 return rejected(frame);
-            return reply(cmd, sub, p1, st.sinkConnected(p1, sub == 5 ? SinkHDMI : SinkHDBT) ? 0 : 1);
+            return reply(cmd, sub, p1,
+                         st.sinkConnected(p1, sub == 5 ? SinkHDMI : SinkHDBT) ? 0 : 1);
         case 10:
             return reply(cmd, sub, StatusOK, optionReply(st.apm));
         case 12:
@@ -459,7 +483,7 @@ QByteArray MatrixDevice::executeEdid(Session &s, const QByteArray &frame) {
         } else {
             copyFrom(p1, p2);
         }
-        return reply(cmd, sub, StatusOK, p1, p2);
+        return reply(cmd, sub, p1, p2);
     case 5: { // block read: start
         QByteArray data;
         if ((p1 & 0xFF00) == 0xF000 && validOutput(p1 & 0xFF))
@@ -476,7 +500,8 @@ QByteArray MatrixDevice::executeEdid(Session &s, const QByteArray &frame) {
         s.p3 = paramOf(frame, 3);
         s.p4 = paramOf(frame, 4);
         s.readData = data;
-        return reply(cmd, sub, StatusOK, static_cast<uint16_t>(std::min<qsizetype>(data.size(), 0xFFFF)));
+        return reply(cmd, sub, StatusOK,
+                     static_cast<uint16_t>(std::min<qsizetype>(data.size(), 0xFFFF)));
     }
     case 6: // block write to all inputs
     case 7: // block write to one input or a user memory
@@ -522,8 +547,7 @@ QByteArray MatrixDevice::executeEdid(Session &s, const QByteArray &frame) {
     }
 }
 
-void MatrixDevice::handleBlockRequest(Session &s, const QByteArray &frame,
-                                      QList<SimOutput> &out) {
+void MatrixDevice::handleBlockRequest(Session &s, const QByteArray &frame, QList<SimOutput> &out) {
     const uint16_t request = paramOf(frame, 1);
     const int count = std::max(1, int((s.readData.size() + BlockDataMax - 1) / BlockDataMax));
     int index = 0;
@@ -541,12 +565,12 @@ void MatrixDevice::handleBlockRequest(Session &s, const QByteArray &frame,
     const int offset = index * BlockDataMax;
     const int n = std::min<int>(BlockDataMax, s.readData.size() - offset);
     const bool last = index == count - 1;
-    packet.replace(0, FrameSize,
-                   reply(s.cmd, s.sub, last ? StatusLast : StatusMore, static_cast<uint16_t>(n),
-                         s.p3, s.p4));
+    packet.replace(
+        0, FrameSize,
+        reply(s.cmd, s.sub, last ? StatusLast : StatusMore, static_cast<uint16_t>(n), s.p3, s.p4));
     if (n > 0) {
-        packet[FrameSize] = static_cast<char>(
-            BlockChecksum(u8(s.readData) + offset, static_cast<std::size_t>(n)));
+        packet[FrameSize] =
+            static_cast<char>(BlockChecksum(u8(s.readData) + offset, static_cast<std::size_t>(n)));
         std::memcpy(packet.data() + FrameSize + 1, s.readData.constData() + offset,
                     static_cast<std::size_t>(n));
     }
@@ -559,8 +583,7 @@ void MatrixDevice::handleBlockRequest(Session &s, const QByteArray &frame,
 // block has arrived. A packet equal to the last accepted one, sent again
 // because its acknowledgement never reached the host, is acknowledged again
 // without being stored twice.
-void MatrixDevice::handleEdidPacket(Session &s, const QByteArray &packet,
-                                    QList<SimOutput> &out) {
+void MatrixDevice::handleEdidPacket(Session &s, const QByteArray &packet, QList<SimOutput> &out) {
     const uint8_t *h = u8(packet);
     const uint16_t flag = paramOf(packet, 1);
     const int n = paramOf(packet, 2);
@@ -659,8 +682,7 @@ QByteArray MatrixDevice::executeUpload(Session &s, const QByteArray &frame) {
 
 // Host data packet of a firmware part. Packets carry their block number, so a
 // block sent again after a lost acknowledgement is recognised exactly.
-void MatrixDevice::handleUploadPacket(Session &s, const QByteArray &packet,
-                                      QList<SimOutput> &out) {
+void MatrixDevice::handleUploadPacket(Session &s, const QByteArray &packet, QList<SimOutput> &out) {
     const uint8_t *h = u8(packet);
     const uint16_t flag = paramOf(packet, 1);
     const int n = paramOf(packet, 2);
@@ -730,7 +752,9 @@ void MatrixDevice::handleLdcd(Session &s, const QByteArray &packet, QList<SimOut
 
 FaultKind MatrixDevice::nextFault(bool blockPacket, bool ldcd) {
     // A corrupted block checksum needs a data packet; everything else fits any reply.
-    auto applicable = [&](FaultKind kind) { return kind != FaultKind::CorruptBlock || blockPacket; };
+    auto applicable = [&](FaultKind kind) {
+        return kind != FaultKind::CorruptBlock || blockPacket;
+    };
     Q_UNUSED(ldcd);
     FaultKind chosen = FaultKind::None;
     if (!m_queued.empty()) {
@@ -762,10 +786,12 @@ FaultKind MatrixDevice::nextFault(bool blockPacket, bool ldcd) {
     return chosen;
 }
 
-bool MatrixDevice::sendReply(QByteArray answer, FaultKind fault, Session &s,
-                             QList<SimOutput> &out, bool blockPacket, bool ldcd) {
+bool MatrixDevice::sendReply(QByteArray answer, FaultKind fault, Session &s, QList<SimOutput> &out,
+                             bool blockPacket, bool ldcd) {
     const int delay = m_processingDelayMs;
-    auto resealLdcd = [&answer] { answer[31] = static_cast<char>(ModuleInfo::ldcdChecksum(answer)); };
+    auto resealLdcd = [&answer] {
+        answer[31] = static_cast<char>(ModuleInfo::ldcdChecksum(answer));
+    };
     switch (fault) {
     case FaultKind::None:
         break;

@@ -71,6 +71,7 @@ private:
 
     Session *session(int id);
     void process(Session &s, QList<SimOutput> &out);
+    void logSilently(Session &s);
     bool takeDataPacket(Session &s, QList<SimOutput> &out, bool *needMore);
     void handleFrame(Session &s, const QByteArray &frame, QList<SimOutput> &out);
     void handleLdcd(Session &s, const QByteArray &packet, QList<SimOutput> &out);

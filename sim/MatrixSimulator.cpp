@@ -12,7 +12,7 @@ struct MatrixSimulator::Impl {
     explicit Impl(const SimOptions &o) : options(o), device(o) {}
 
     SimOptions options;
-    mutable QMutex mutex;
+    mutable QRecursiveMutex mutex; // recursive: a withState() callback may call back in
     MatrixDevice device;
     QThread *thread = nullptr;
     TcpServer *server = nullptr; // lives in `thread`
@@ -29,9 +29,13 @@ struct MatrixSimulator::Impl {
 
 MatrixSimulator::MatrixSimulator(const SimOptions &options) : d(new Impl(options)) {}
 
-MatrixSimulator::~MatrixSimulator() { stop(); }
+MatrixSimulator::~MatrixSimulator() {
+    stop();
+}
 
-const SimOptions &MatrixSimulator::options() const { return d->options; }
+const SimOptions &MatrixSimulator::options() const {
+    return d->options;
+}
 
 bool MatrixSimulator::start(QString *error) {
     if (d->started)
@@ -60,7 +64,8 @@ bool MatrixSimulator::start(QString *error) {
         QMetaObject::invokeMethod(
             d->server,
             [impl, &listening, &why] {
-                listening = impl->server->listen(impl->options.tcpHost, impl->options.tcpPort, &why);
+                listening =
+                    impl->server->listen(impl->options.tcpHost, impl->options.tcpPort, &why);
             },
             Qt::BlockingQueuedConnection);
         if (!listening) {
@@ -77,10 +82,10 @@ bool MatrixSimulator::start(QString *error) {
             d->ptySession = d->device.openSession(true);
         }
         const int session = d->ptySession;
-        d->pty.reset(new PtyPort(d->options.baud, d->options.pace,
-                                 [impl, session](const QByteArray &bytes) {
-                                     return impl->feed(session, bytes);
-                                 }));
+        d->pty.reset(
+            new PtyPort(d->options.baud, d->options.pace, [impl, session](const QByteArray &bytes) {
+                return impl->feed(session, bytes);
+            }));
         QString why;
         if (!d->pty->open(d->options.ptyLink, &why)) {
             if (error)
@@ -114,9 +119,13 @@ void MatrixSimulator::stop() {
     d->started = false;
 }
 
-quint16 MatrixSimulator::tcpPort() const { return d->port; }
+quint16 MatrixSimulator::tcpPort() const {
+    return d->port;
+}
 
-QString MatrixSimulator::ptyPath() const { return d->pty ? d->pty->path() : QString(); }
+QString MatrixSimulator::ptyPath() const {
+    return d->pty ? d->pty->path() : QString();
+}
 
 void MatrixSimulator::withState(const std::function<void(MatrixState &)> &fn) {
     QMutexLocker lock(&d->mutex);

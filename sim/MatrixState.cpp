@@ -18,18 +18,34 @@ void put(QByteArray &block, int at, std::initializer_list<int> bytes) {
 }
 
 // 1920x1080 at 60 Hz, 800 x 450 mm.
-const std::initializer_list<int> Timing1080p = {0x02, 0x3A, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x58,
-                                                0x2C, 0x45, 0x00, 0x20, 0xC2, 0x31, 0x00, 0x00, 0x1E};
+const std::initializer_list<int> Timing1080p = {0x02, 0x3A, 0x80, 0x18, 0x71, 0x38,
+                                                0x2D, 0x40, 0x58, 0x2C, 0x45, 0x00,
+                                                0x20, 0xC2, 0x31, 0x00, 0x00, 0x1E};
 
 enum class Audio { None, Stereo, Surround51, Surround71 };
 
 Audio audioOf(int index) {
     switch (index) {
-    case 1: case 4: case 7: case 10: case 18: case 21:
+    case 1:
+    case 4:
+    case 7:
+    case 10:
+    case 18:
+    case 21:
         return Audio::Stereo;
-    case 2: case 5: case 8: case 11: case 19: case 22:
+    case 2:
+    case 5:
+    case 8:
+    case 11:
+    case 19:
+    case 22:
         return Audio::Surround51;
-    case 3: case 6: case 9: case 12: case 20: case 23:
+    case 3:
+    case 6:
+    case 9:
+    case 12:
+    case 20:
+    case 23:
         return Audio::Surround71;
     default:
         return Audio::None;
@@ -115,17 +131,20 @@ QByteArray MatrixState::builtInEdid(int modeIndex) {
     put(e, 20, {0x80, 0x50, 0x2D, 0x78, 0x0A});
     put(e, 25, {0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0x26, 0x0F, 0x50, 0x54});
     put(e, 35, {0x21, 0x08, 0x00});
-    put(e, 38, {0xD1, 0xC0, 0x81, 0x80, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
-                0x01, 0x01});
+    put(e, 38,
+        {0xD1, 0xC0, 0x81, 0x80, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+         0x01});
     put(e, 54, Timing1080p);
     // Display name descriptor.
     put(e, 72, {0x00, 0x00, 0x00, 0xFC, 0x00});
-    const QByteArray name = QStringLiteral("SIM EDID %1").arg(index, 3, 10, QLatin1Char('0')).toLatin1();
+    const QByteArray name =
+        QStringLiteral("SIM EDID %1").arg(index, 3, 10, QLatin1Char('0')).toLatin1();
     for (int i = 0; i < 13; ++i)
         e[77 + i] = i < name.size() ? name[i] : (i == name.size() ? '\n' : ' ');
     // Range limits: 24-75 Hz, 15-81 kHz, 170 MHz.
-    put(e, 90, {0x00, 0x00, 0x00, 0xFD, 0x00, 0x18, 0x4B, 0x0F, 0x51, 0x11, 0x00, 0x0A, 0x20, 0x20,
-                0x20, 0x20, 0x20, 0x20});
+    put(e, 90,
+        {0x00, 0x00, 0x00, 0xFD, 0x00, 0x18, 0x4B, 0x0F, 0x51, 0x11, 0x00, 0x0A, 0x20, 0x20, 0x20,
+         0x20, 0x20, 0x20});
     put(e, 108, {0x00, 0x00, 0x00, 0x10, 0x00});
     e[126] = 1;
     seal(e, 0);
@@ -159,8 +178,7 @@ QByteArray MatrixState::builtInEdid(int modeIndex) {
     }
     if (audioOf(index) != Audio::None)
         add({0x60 | 7, 0x03, 0x0C, 0x00, 0x10, 0x00, 0x00, uhd ? 0x78 : 0x3C});
-    put(e, 128, {0x02, 0x03, 4 + int(blocks.size()),
-                 audioOf(index) != Audio::None ? 0xF1 : 0xB1});
+    put(e, 128, {0x02, 0x03, 4 + int(blocks.size()), audioOf(index) != Audio::None ? 0xF1 : 0xB1});
     for (int i = 0; i < blocks.size(); ++i)
         e[132 + i] = blocks[i];
     put(e, 132 + int(blocks.size()), Timing1080p);

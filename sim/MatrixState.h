@@ -62,20 +62,20 @@ public:
     // Last EDID mode value set per input (0xF000 + table index, 0xF100, 0xF200,
     // 0xF0FF for auto); 0 after a download or a copy.
     std::array<uint16_t, PortCount> inputEdidMode{};
-    std::array<uint8_t, PortCount> outputEdidSource{};  // SinkHDMI or SinkHDBT
+    std::array<uint8_t, PortCount> outputEdidSource{}; // SinkHDMI or SinkHDBT
     std::array<bool, PortCount> hdmiSinkConnected{};
     std::array<bool, PortCount> hdbtSinkConnected{};
     int edidPreludeCount = 0; // EDID write preludes (0x03/8) received
 
     // Firmware. Refusals answer 0x44 ("D").
-    bool refuseUploads = false;    // every upload start is refused
-    QStringList refusedParts;      // partKey()s whose upload start is refused
-    bool refuseAtPrepare = false;  // the preparation steps are refused
-    int refuseBlocks = 0;          // the next n data blocks are refused
-    int rebootMs = 3000;           // silence after a reboot
+    bool refuseUploads = false;   // every upload start is refused
+    QStringList refusedParts;     // partKey()s whose upload start is refused
+    bool refuseAtPrepare = false; // the preparation steps are refused
+    int refuseBlocks = 0;         // the next n data blocks are refused
+    int rebootMs = 3000;          // silence after a reboot
     int rebootCount = 0;
-    QList<UploadedPart> uploads;   // finished uploads, oldest first
-    int slaveResetCount = 0;       // "Reset All Slave MCU" commands received
+    QList<UploadedPart> uploads; // finished uploads, oldest first
+    int slaveResetCount = 0;     // "Reset All Slave MCU" commands received
 
     // The built-in TCP control module as seen through LDCD on the serial port.
     ModuleInfo module;

@@ -40,8 +40,9 @@ uint8_t lowSum(const QByteArray &bytes, int count) {
 QString ModuleInfo::macText() const {
     QStringList parts;
     for (int i = 0; i < 6; ++i)
-        parts << QStringLiteral("%1").arg(i < mac.size() ? static_cast<uint8_t>(mac[i]) : 0, 2, 16,
-                                          QLatin1Char('0'))
+        parts << QStringLiteral("%1")
+                     .arg(i < mac.size() ? static_cast<uint8_t>(mac[i]) : 0, 2, 16,
+                          QLatin1Char('0'))
                      .toUpper();
     return parts.join(QLatin1Char('-'));
 }
@@ -140,6 +141,10 @@ QByteArray ModuleInfo::answerLdcd(const QByteArray &request) {
     return reply;
 }
 
-uint8_t ModuleInfo::configChecksum(const QByteArray &record) { return lowSum(record, 75); }
+uint8_t ModuleInfo::configChecksum(const QByteArray &record) {
+    return lowSum(record, 75);
+}
 
-uint8_t ModuleInfo::ldcdChecksum(const QByteArray &packet) { return lowSum(packet, 31); }
+uint8_t ModuleInfo::ldcdChecksum(const QByteArray &packet) {
+    return lowSum(packet, 31);
+}

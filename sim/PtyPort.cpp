@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -31,9 +32,13 @@ constexpr qint64 BatchNs = 1000000;
 PtyPort::PtyPort(int baud, bool pace, Handler handler)
     : m_baud(baud > 0 ? baud : 57600), m_pace(pace), m_handler(std::move(handler)) {}
 
-PtyPort::~PtyPort() { close(); }
+PtyPort::~PtyPort() {
+    close();
+}
 
-qint64 PtyPort::byteNs() const { return m_pace ? 10LL * 1000000000LL / m_baud : 0; }
+qint64 PtyPort::byteNs() const {
+    return m_pace ? 10LL * 1000000000LL / m_baud : 0;
+}
 
 bool PtyPort::open(const QString &link, QString *error) {
     auto fail = [&](const QString &text) {
@@ -49,7 +54,8 @@ bool PtyPort::open(const QString &link, QString *error) {
     cfsetispeed(&raw, B57600);
     cfsetospeed(&raw, B57600);
     if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
-        return fail(QStringLiteral("openpty failed: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        return fail(
+            QStringLiteral("openpty failed: %1").arg(QString::fromLocal8Bit(strerror(errno))));
     m_path = QString::fromLocal8Bit(name);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     fcntl(m_master, F_SETFD, FD_CLOEXEC);
@@ -99,6 +105,8 @@ void PtyPort::close() {
 
 void PtyPort::run() {
     const qint64 perByte = byteNs();
+    // Wake-ups as close to the deadlines as the system allows.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
     // Received bytes waiting for their wire time: byte i of a chunk is due at
     // start + (i + 1) * perByte.
@@ -110,11 +118,10 @@ void PtyPort::run() {
     std::deque<InChunk> input;
     qint64 inputLineFree = 0;
 
-    // Reply bytes on their way out: byte i leaves at start + (i + 1) * perByte.
+    // Reply pieces on their way out: the last byte leaves at start + size * perByte.
     struct OutItem {
         QByteArray bytes;
         qint64 start;
-        int sent;
     };
     std::deque<OutItem> output;
     qint64 outputLineFree = 0;
@@ -133,12 +140,15 @@ void PtyPort::run() {
 
         // Bytes whose wire time has passed go to the device.
         QByteArray arrived;
+        qint64 arrivedAt = now; // when the last of them finished arriving
         while (!input.empty()) {
             InChunk &c = input.front();
             const int n = due(c.start, int(c.bytes.size()), now);
             if (n > c.taken) {
                 arrived += c.bytes.mid(c.taken, n - c.taken);
                 c.taken = n;
+                if (perByte > 0)
+                    arrivedAt = c.start + perByte * n;
             }
             if (c.taken < c.bytes.size())
                 break;
@@ -146,7 +156,9 @@ void PtyPort::run() {
         }
         if (!arrived.isEmpty()) {
             const QList<SimOutput> pieces = m_handler(arrived);
-            qint64 base = monotonicNs();
+            // The device answers from the moment the byte arrived on the line, so
+            // a late wake-up of this thread does not stretch the exchange.
+            qint64 base = arrivedAt;
             for (const SimOutput &piece : pieces) {
                 const qint64 ready = base + qint64(piece.delayMs) * MsNs;
                 if (piece.hangUp || piece.bytes.isEmpty()) {
@@ -154,25 +166,22 @@ void PtyPort::run() {
                     continue;
                 }
                 const qint64 start = std::max(ready, outputLineFree);
-                output.push_back({piece.bytes, start, 0});
+                output.push_back({piece.bytes, start});
                 outputLineFree = start + perByte * piece.bytes.size();
                 base = outputLineFree;
             }
             now = monotonicNs();
         }
 
-        // Reply bytes whose wire time has passed go to the host.
+        // A reply piece goes to the host when its last byte would have left the
+        // line, in one write: extra bytes after a reply arrive with it, as they
+        // would within one delivery of a real port.
         while (!output.empty()) {
             OutItem &o = output.front();
-            const int n = due(o.start, int(o.bytes.size()), now);
-            if (n > o.sent) {
-                const ssize_t written =
-                    ::write(m_master, o.bytes.constData() + o.sent, size_t(n - o.sent));
-                Q_UNUSED(written); // a full line (nobody reading) loses the bytes
-                o.sent = n;
-            }
-            if (o.sent < o.bytes.size())
+            if (due(o.start, int(o.bytes.size()), now) < o.bytes.size())
                 break;
+            const ssize_t written = ::write(m_master, o.bytes.constData(), size_t(o.bytes.size()));
+            Q_UNUSED(written); // a full line (nobody reading) loses the bytes
             output.pop_front();
         }
 
@@ -187,11 +196,8 @@ void PtyPort::run() {
             const qint64 next = c.start + perByte * (c.taken + 1);
             consider(std::min(next + BatchNs, inputLineFree));
         }
-        if (!output.empty()) {
-            const OutItem &o = output.front();
-            const qint64 next = o.start + perByte * (o.sent + 1);
-            consider(std::min(next + BatchNs, o.start + perByte * o.bytes.size()));
-        }
+        if (!output.empty())
+            consider(output.front().start + perByte * output.front().bytes.size());
         struct pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake, POLLIN, 0}};
         struct timespec timeout;
         struct timespec *timeoutPtr = nullptr;

@@ -8,10 +8,10 @@ struct KindName {
 };
 
 const KindName KindNames[] = {
-    {FaultKind::DropReply, "drop"},       {FaultKind::CorruptChecksum, "checksum"},
-    {FaultKind::StatusFF, "status"},      {FaultKind::WrongEcho, "echo"},
-    {FaultKind::SplitReply, "split"},     {FaultKind::StrayBytes, "stray"},
-    {FaultKind::DelayReply, "delay"},     {FaultKind::CloseConnection, "close"},
+    {FaultKind::DropReply, "drop"},     {FaultKind::CorruptChecksum, "checksum"},
+    {FaultKind::StatusFF, "status"},    {FaultKind::WrongEcho, "echo"},
+    {FaultKind::SplitReply, "split"},   {FaultKind::StrayBytes, "stray"},
+    {FaultKind::DelayReply, "delay"},   {FaultKind::CloseConnection, "close"},
     {FaultKind::CorruptBlock, "block"},
 };
 

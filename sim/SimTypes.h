@@ -10,8 +10,8 @@ struct SimOptions {
     QString tcpHost = QStringLiteral("127.0.0.1");
     quint16 tcpPort = 0; // 0: any free port (see tcpPort())
     bool pty = false;
-    QString ptyLink;     // optional symlink to the pseudo-terminal's path
-    int baud = 57600;    // pacing on the pseudo-terminal, 8N1 (10 bits a byte)
+    QString ptyLink;  // optional symlink to the pseudo-terminal's path
+    int baud = 57600; // pacing on the pseudo-terminal, 8N1 (10 bits a byte)
     bool pace = true;
     int processingDelayMs = 0; // per command
     quint32 seed = 1;

@@ -7,7 +7,9 @@
 
 TcpServer::TcpServer(Hooks hooks) : m_hooks(std::move(hooks)) {}
 
-TcpServer::~TcpServer() { shutdown(); }
+TcpServer::~TcpServer() {
+    shutdown();
+}
 
 bool TcpServer::listen(const QString &host, quint16 port, QString *error) {
     m_server = new QTcpServer(this);

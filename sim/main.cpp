@@ -2,6 +2,7 @@
 // SIGINT or SIGTERM.
 
 #include "MatrixSimulator.h"
+#include "ModuleSim.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -43,6 +44,21 @@ const char *Usage =
     "  --edid-dir DIR      preload the outputs from the 256-byte *.bin files in DIR\n"
     "                      (\"-\": built-in EDIDs only)\n"
     "  --power off         start with the unit powered off\n"
+    "\n"
+    "The built-in TCP control module (answers LDCD packets on the pseudo-terminal):\n"
+    "  --module-mac MAC    its MAC (default 18-98-66-00-00-01)\n"
+    "  --module-ip IP      its address (default 192.168.0.100); also --module-gateway,\n"
+    "                      --module-mask\n"
+    "  --module-tag TAG    its device tag (default \"TCP Module\")\n"
+    "  --module-dhcp       it reports Auto IP\n"
+    "  --module-version M.N  its firmware version (default 2.07)\n"
+    "  --module-config accept|conflict|fail|silent\n"
+    "                      how it answers configuration records (default accept)\n"
+    "  --module-udp [ADDR] answer discovery (UDP 30600) and configuration (UDP 30601)\n"
+    "                      on ADDR (default 127.0.0.1; use 0.0.0.0 only inside a\n"
+    "                      network namespace of your own)\n"
+    "  --module MAC,IP[,TAG] one more module on UDP (repeatable)\n"
+    "  --module-reply-broadcast  answer UDP requests by broadcast\n"
     "  --help              this text\n";
 
 bool splitHostPort(const QString &text, QString *host, quint16 *port) {
@@ -78,10 +94,15 @@ int main(int argc, char **argv) {
     faults.delayMs = 25000;
     bool faultRateGiven = false;
     bool powerOff = false;
+    ModuleInfo module;
+    QList<ModuleInfo> extraModules;
+    bool moduleUdp = false;
+    ModuleSimOptions udp;
 
     const QStringList args = app.arguments().mid(1);
     auto fail = [&err](const QString &text) {
-        err << "matrix-sim: " << text << "\n" << "Try --help.\n";
+        err << "matrix-sim: " << text << "\n"
+            << "Try --help.\n";
         err.flush();
         return 2;
     };
@@ -147,6 +168,60 @@ int main(int argc, char **argv) {
             if (!value(&v) || (v != QLatin1String("on") && v != QLatin1String("off")))
                 return fail(QStringLiteral("--power needs on or off"));
             powerOff = v == QLatin1String("off");
+        } else if (arg == QLatin1String("--module-mac")) {
+            if (!value(&v) || !module.setMacText(v))
+                return fail(QStringLiteral("--module-mac needs a MAC like 18-98-66-00-00-01"));
+        } else if (arg == QLatin1String("--module-ip") ||
+                   arg == QLatin1String("--module-gateway") ||
+                   arg == QLatin1String("--module-mask")) {
+            QHostAddress address;
+            if (!value(&v) || !address.setAddress(v) ||
+                address.protocol() != QAbstractSocket::IPv4Protocol)
+                return fail(QStringLiteral("%1 needs an IPv4 address").arg(arg));
+            (arg == QLatin1String("--module-ip")        ? module.ip
+             : arg == QLatin1String("--module-gateway") ? module.gateway
+                                                        : module.mask) = address;
+        } else if (arg == QLatin1String("--module-tag")) {
+            if (!value(&v))
+                return fail(QStringLiteral("--module-tag needs a text"));
+            module.tag = v.left(32);
+        } else if (arg == QLatin1String("--module-dhcp")) {
+            module.dhcp = true;
+        } else if (arg == QLatin1String("--module-version")) {
+            const QStringList parts = value(&v) ? v.split(QLatin1Char('.')) : QStringList();
+            bool okMinor = false;
+            if (parts.size() != 2)
+                return fail(QStringLiteral("--module-version needs MAJOR.MINOR"));
+            module.versionMajor = uint8_t(parts[0].toUInt(&ok));
+            module.versionMinor = uint8_t(parts[1].toUInt(&okMinor));
+            if (!ok || !okMinor)
+                return fail(QStringLiteral("--module-version needs MAJOR.MINOR"));
+        } else if (arg == QLatin1String("--module-config")) {
+            value(&v);
+            if (v == QLatin1String("accept"))
+                module.configStatus = 0x00;
+            else if (v == QLatin1String("conflict"))
+                module.configStatus = 0x20;
+            else if (v == QLatin1String("fail"))
+                module.configStatus = 0x10;
+            else if (v == QLatin1String("silent"))
+                module.answerConfig = false;
+            else
+                return fail(
+                    QStringLiteral("--module-config needs accept, conflict, fail or silent"));
+        } else if (arg == QLatin1String("--module-udp")) {
+            moduleUdp = true;
+            if (value(&v) && !udp.bindAddress.setAddress(v))
+                return fail(QStringLiteral("--module-udp needs an address"));
+        } else if (arg == QLatin1String("--module")) {
+            const QStringList parts = value(&v) ? v.split(QLatin1Char(',')) : QStringList();
+            ModuleInfo extra;
+            extra.tag = parts.value(2, extra.tag).left(32);
+            if (parts.size() < 2 || !extra.setMacText(parts[0]) || !extra.ip.setAddress(parts[1]))
+                return fail(QStringLiteral("--module needs MAC,IP[,TAG]"));
+            extraModules << extra;
+        } else if (arg == QLatin1String("--module-reply-broadcast")) {
+            udp.replyBroadcast = true;
         } else {
             return fail(QStringLiteral("unknown option: %1").arg(arg));
         }
@@ -158,8 +233,10 @@ int main(int argc, char **argv) {
 
     MatrixSimulator sim(options);
     sim.setFaults(faults);
-    if (powerOff)
-        sim.withState([](MatrixState &s) { s.powerOn = false; });
+    sim.withState([&](MatrixState &s) {
+        s.powerOn = !powerOff;
+        s.module = module;
+    });
     QString error;
     if (!sim.start(&error)) {
         err << "matrix-sim: " << error << "\n";
@@ -173,6 +250,23 @@ int main(int argc, char **argv) {
         if (!options.ptyLink.isEmpty())
             out << " (link " << options.ptyLink << ")";
         out << " at " << options.baud << " baud" << (options.pace ? "" : ", not paced") << "\n";
+    }
+    ModuleSim modules(udp);
+    if (moduleUdp) {
+        modules.addMatrixModule(&sim);
+        for (const ModuleInfo &extra : extraModules)
+            modules.addModule(extra);
+        if (!modules.start(&error)) {
+            err << "matrix-sim: " << error << "\n";
+            return 1;
+        }
+        out << "UDP: modules on " << udp.bindAddress.toString() << " ports " << udp.discoveryPort
+            << "/" << udp.configPort << (udp.replyBroadcast ? ", replies by broadcast" : "")
+            << "\n";
+        for (int i = 0; i < modules.moduleCount(); ++i) {
+            const ModuleInfo m = modules.module(i);
+            out << "  module " << m.macText() << " " << m.ip.toString() << " \"" << m.tag << "\"\n";
+        }
     }
     if (faults.rate > 0)
         out << "Faults: rate " << faults.rate << ", seed " << options.seed << "\n";
@@ -193,6 +287,7 @@ int main(int argc, char **argv) {
         sigaction(SIGTERM, &action, nullptr);
     }
     const int code = app.exec();
+    modules.stop();
     sim.stop();
     out << "Stopped." << Qt::endl;
     return code;

@@ -2,6 +2,7 @@
 
 #include "link/LanLink.h"
 #include "link/LinkError.h"
+#include "link/ModuleLink.h"
 #include "link/SerialLink.h"
 
 #include <QHostAddress>
@@ -44,6 +45,8 @@ TTSCOMControl::TTSCOMControl(QObject *owner)
 TTSCOMControl::~TTSCOMControl() {
     // Cancel a pending connect, close the link; the children go with us.
     FListener = nullptr;
+    delete FModules; // closes the datagram socket
+    FModules = nullptr;
     FLan->cancel();
     Disconnect();
 }
@@ -767,4 +770,32 @@ void TTSCOMControl::WaitAfterReboot() {
             break;
         ++i;
     }
+}
+
+// ---- TCP control module ---------------------------------------------------
+
+ModuleLink *TTSCOMControl::Modules() {
+    if (!FModules)
+        FModules = new ModuleLink(this, this);
+    return FModules;
+}
+
+bool TTSCOMControl::SearchModules() {
+    return Modules()->SearchModules();
+}
+
+int TTSCOMControl::ConfigureModule(const uint8_t *record) {
+    return Modules()->ConfigureModule(record);
+}
+
+int TTSCOMControl::FoundDeviceCount() {
+    return Modules()->FoundDeviceCount();
+}
+
+QString TTSCOMControl::FoundDeviceField(int device, int field) {
+    return Modules()->FoundDeviceField(device, field);
+}
+
+void TTSCOMControl::ModuleCommand(const uint8_t *request, TModuleReply &reply) {
+    Modules()->ModuleCommand(request, reply);
 }

@@ -20,7 +20,8 @@
 
 class SerialLink;
 class LanLink;
-class QUdpSocket;
+class ModuleLink;
+struct TModuleReply;
 
 // Flags shared between the engine and the window.
 struct LinkFlags {
@@ -135,6 +136,15 @@ public:
     int &RxPos = Rx.Pos;
     bool FirstBlock = true;
 
+    // The TCP control module side: discovery and configuration by datagrams,
+    // and the LDCD exchange on the serial link.
+    ModuleLink *Modules();
+    bool SearchModules();
+    int ConfigureModule(const uint8_t *record);
+    int FoundDeviceCount();
+    QString FoundDeviceField(int device, int field);
+    void ModuleCommand(const uint8_t *request, TModuleReply &reply);
+
     SerialLink *serialLink() const { return FSerial; }
     LanLink *lanLink() const { return FLan; }
 
@@ -162,7 +172,7 @@ private:
     ILinkListener *FListener = nullptr;
     SerialLink *FSerial = nullptr;
     LanLink *FLan = nullptr;
-    QUdpSocket *FUdp = nullptr;
+    ModuleLink *FModules = nullptr;
     TControlMode FControlMode = cmLAN;
     QString FDeviceIP = QStringLiteral("0.0.0.0");
     TUDPMode FUDPMode = umBROADCAST;

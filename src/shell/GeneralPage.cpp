@@ -77,7 +77,7 @@ GeneralPage::GeneralPage(AppContext *context, QWidget *parent) : QWidget(parent)
     comLayout->addWidget(lblPort);
     comLayout->addWidget(cbCOMList, 1);
 
-    LanGroup = new LanDeviceGroup(ctx);
+    LanGroup = new LanDeviceGroup(ctx, ctx->Engine->Modules());
 
     gbConnection = new QGroupBox(QStringLiteral("Connection"));
     gbConnection->setObjectName(QStringLiteral("gbConnection"));

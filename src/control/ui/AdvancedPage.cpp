@@ -19,7 +19,7 @@ constexpr uint8_t OptionOff = 0xF0;
 
 AdvancedPage::AdvancedPage(AppContext *context, QWidget *parent) : QWidget(parent), ctx(context) {
     setObjectName(QStringLiteral("tsIR"));
-    ModuleInfo = new ModuleInfoGroup(ctx);
+    ModuleInfo = new ModuleInfoGroup(ctx, ctx->Engine->Modules());
 
     gbIRControl = makeGroup(QStringLiteral("IR control Disable(OFF)/Enable(ON)"),
                             QStringLiteral("gbIRControl"), rbIRDisable,
