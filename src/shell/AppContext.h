@@ -62,4 +62,6 @@ public:
 signals:
     void powerChanged(bool on);
     void portLabelsChanged();
+    // The interface mode and busy state the connection controls follow.
+    void modeEnablingChanged(int mode, bool busy);
 };

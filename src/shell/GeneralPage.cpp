@@ -117,6 +117,8 @@ GeneralPage::GeneralPage(AppContext *context, QWidget *parent) : QWidget(parent)
     connect(btnConnect, &QPushButton::clicked, this, [this] { btnConnectClick(); });
     connect(rbCOMMode, &QRadioButton::clicked, this, [this] { rbCOMModeClick(); });
     connect(rbLANMode, &QRadioButton::clicked, this, [this] { rbLANModeClick(); });
+    connect(LanGroup, &LanDeviceGroup::busyChanged, this,
+            [this](bool busy) { ApplyModeEnabling(ctx->Engine->ControlMode(), busy); });
 }
 
 void GeneralPage::btnConnectClick() {
@@ -201,6 +203,7 @@ void GeneralPage::ApplyModeEnabling(TControlMode mode, bool busy) {
                        static_cast<QWidget *>(rbLANMode), static_cast<QWidget *>(btnConnect)})
         w->setEnabled(!busy);
     DeviceStatus->btnGetDevStatus->setEnabled(!busy);
+    emit ctx->modeEnablingChanged(mode, busy);
 }
 
 void GeneralPage::RefreshComPortList() {

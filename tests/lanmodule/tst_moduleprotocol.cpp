@@ -216,7 +216,8 @@ private slots:
         QCOMPARE(ModuleConfigRecord::resultForStatus(0x20), ModuleConfigRecord::Conflict);
         QCOMPARE(ModuleConfigRecord::resultForStatus(0x10), ModuleConfigRecord::Failed);
         QCOMPARE(ModuleConfigRecord::resultForStatus(0x01), ModuleConfigRecord::Failed);
-        QCOMPARE(ModuleConfigRecord::resultForStatus(0xFF), ModuleConfigRecord::Failed);
+        QCOMPARE(ModuleConfigRecord::resultForStatus(0x11), ModuleConfigRecord::Failed);
+        QCOMPARE(ModuleConfigRecord::resultForStatus(0x21), ModuleConfigRecord::Conflict);
     }
 
     void foundDeviceFieldDefaults() {

@@ -45,6 +45,10 @@ public:
     // Run a program inside a side's namespace; returns its exit code (-1 when
     // it could not run). Output and errors go to *output.
     int run(Side side, const QStringList &argv, QString *output = nullptr) const;
+    // The ip program with `args` inside a side's namespace.
+    int ip(Side side, const QStringList &args, QString *output = nullptr) const {
+        return run(side, QStringList{FIp} + args, output);
+    }
     bool setPingGroupRange(Side side, const QString &range) const;
     QString pingGroupRange(Side side) const;
 

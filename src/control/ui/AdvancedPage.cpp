@@ -50,6 +50,9 @@ AdvancedPage::AdvancedPage(AppContext *context, QWidget *parent) : QWidget(paren
     layout->addLayout(options);
     layout->addStretch(1);
 
+    connect(ctx, &AppContext::modeEnablingChanged, this, [this](int mode, bool busy) {
+        ModuleInfo->SetControlsEnabled(mode == cmCOM && !busy);
+    });
     for (QRadioButton *rb : {rbIRDisable, rbIREnable})
         connect(rb, &QRadioButton::clicked, this, [this, rb] { rbIRDisableClick(rb); });
     for (QRadioButton *rb : {rbKeyLock, rbKeyUnlock})

@@ -55,8 +55,11 @@ LanDeviceGroup::LanDeviceGroup(AppContext *context, ModuleLink *module, QWidget 
     FSearch = new TfrmSearch(FModule, this);
     FEditLAN = new TfrmEditLAN(ctx->Prompts, this);
 
-    connect(cbLANDevice, QOverload<int>::of(&QComboBox::activated), this,
-            [this](int) { cbLANDeviceChange(); });
+    // Picking the device already in use again changes nothing.
+    connect(cbLANDevice, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
+        if (index < 0 || cbLANDevice->itemText(index) != FDeviceInUse)
+            cbLANDeviceChange();
+    });
     connect(btnSearchDevice, &QPushButton::clicked, this, &LanDeviceGroup::btnSearchDeviceClick);
     connect(btnConfig, &QPushButton::clicked, this, &LanDeviceGroup::btnConfigClick);
     connect(btnDeleteDevice, &QPushButton::clicked, this, &LanDeviceGroup::btnDeleteDeviceClick);
@@ -132,6 +135,7 @@ void LanDeviceGroup::cbLANDeviceChange() {
     if (ctx->LoadPortTagsAction)
         ctx->LoadPortTagsAction();
     cbLANDevice->setToolTip(entry);
+    FDeviceInUse = entry;
 }
 
 void LanDeviceGroup::btnDeleteDeviceClick() {
@@ -165,9 +169,8 @@ void LanDeviceGroup::btnSearchDeviceClick() {
     FSearch->FoundEntries.clear();
     const int result = ctx->Prompts->ExecDialog(FSearch);
     if (result == ModalResult::mrYes || result == ModalResult::mrOK) {
-        const QStringList existing = Entries();
         for (const QString &e : FSearch->FoundEntries)
-            if (!existing.contains(e) && !Entries().contains(e))
+            if (!Entries().contains(e))
                 AddEntry(e);
         const QString chosen = result == ModalResult::mrYes ? FSearch->cbMXDevice->currentText()
                                                             : FSearch->cbMXDevice1->currentText();

@@ -57,4 +57,5 @@ private:
     ModuleLink *FModule;
     TfrmSearch *FSearch;
     TfrmEditLAN *FEditLAN;
+    QString FDeviceInUse; // the entry the last device change selected
 };
