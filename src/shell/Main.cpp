@@ -74,6 +74,7 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
 
     pcContainer = new TPageControl;
     pcContainer->setObjectName(QStringLiteral("pcContainer"));
+    pcContainer->setAccessibleName(QStringLiteral("Pages"));
     pcContainer->Changing = [this] { return pcContainerChanging(); };
     buildPages();
 
@@ -165,6 +166,7 @@ void TForm1::buildPages() {
     mmoMessage = new QPlainTextEdit(fwUpgrade);
     mmoMessage->setObjectName(QStringLiteral("mmoMessage"));
     mmoMessage->setReadOnly(true);
+    mmoMessage->setAccessibleName(QStringLiteral("Firmware upgrade messages"));
     (new QVBoxLayout(fwUpgrade))->addWidget(mmoMessage);
 
     auto *ugfw = placeholder(QStringLiteral("tsUGFW"));

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTabBar>
 #include <QTcpServer>
 #include <QTimer>
@@ -355,6 +356,51 @@ private slots:
         const int sent = fx.commandsSent().size();
         adv->tsIRShow();
         QCOMPARE(fx.commandsSent().size(), sent + 4);
+    }
+
+    void everyControlHasANameAndItsOwnAccelerator() {
+        ShellFixture fx;
+        fx.openWindow();
+        QStringList unnamed;
+        QSet<QWidget *> buddies;
+        for (QLabel *label : fx.form->findChildren<QLabel *>())
+            if (label->buddy())
+                buddies.insert(label->buddy());
+        for (QWidget *w : fx.form->findChildren<QWidget *>()) {
+            if (w->focusPolicy() == Qt::NoFocus || qobject_cast<QTabBar *>(w) ||
+                w->inherits("QScrollBar") || w->parentWidget()->inherits("QAbstractSpinBox") ||
+                w->parentWidget()->inherits("QComboBox") ||
+                w->inherits("QAbstractItemView") &&
+                    w->parentWidget()->inherits("QComboBoxPrivateContainer"))
+                continue;
+            auto *button = qobject_cast<QAbstractButton *>(w);
+            const bool named = !w->accessibleName().isEmpty() || buddies.contains(w) ||
+                               (button && !button->text().isEmpty());
+            if (!named)
+                unnamed << w->objectName() + " (" + w->metaObject()->className() + ")";
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
+        // Within one page an accelerator letter leads to one control.
+        for (int i = 0; i < fx.form->pcContainer->count(); ++i) {
+            QMap<QChar, QString> seen;
+            QWidget *page = fx.form->pcContainer->widget(i);
+            QList<QPair<QString, QString>> captions;
+            for (QAbstractButton *b : page->findChildren<QAbstractButton *>())
+                if (b->isVisibleTo(page))
+                    captions.append({b->objectName(), b->text()});
+            for (QLabel *l : page->findChildren<QLabel *>())
+                if (l->buddy() && l->isVisibleTo(page))
+                    captions.append({l->objectName(), l->text()});
+            for (const auto &c : captions) {
+                const int amp = c.second.indexOf('&');
+                if (amp < 0 || amp + 1 >= c.second.size())
+                    continue;
+                const QChar key = c.second.at(amp + 1).toLower();
+                QVERIFY2(!seen.contains(key), qPrintable(page->objectName() + ": " + c.first +
+                                                         " and " + seen.value(key)));
+                seen.insert(key, c.first);
+            }
+        }
     }
 
     void pageChangeRefusedWhileBusyAndPowered() {
