@@ -509,24 +509,29 @@ int32_t TTSCOMControl::PartVersion(const Frame &start) {
     return static_cast<int32_t>((start.b[8] << 8) | start.b[10]);
 }
 
-void TTSCOMControl::UploadPart(const Frame &start, TReplyRecord &reply) {
+bool TTSCOMControl::StartUpload(const Frame &start, TReplyRecord &reply, bool withThird) {
     if (Flags.Closing)
-        return;
+        return false;
     Flags.PartRefused = false;
     Transact(start, reply);
     if (reply.Success == 0)
-        return;
+        return false;
     if (reply.status() == StatusRefused) {
-        notify(WM_LINK_PARTREFUSED, PartId(start, true), PartVersion(start));
+        notify(WM_LINK_PARTREFUSED, PartId(start, withThird), PartVersion(start));
         reply.Success = 1;
-        return;
+        return false;
     }
     if (reply.status() != StatusMore) {
         notify(WM_LINK_BADSTATUS);
         reply.Success = 0;
-        return;
+        return false;
     }
-    UploadBlocks(start, reply, false);
+    return true;
+}
+
+void TTSCOMControl::UploadPart(const Frame &start, TReplyRecord &reply) {
+    if (StartUpload(start, reply, true))
+        UploadBlocks(start, reply, false);
 }
 
 bool TTSCOMControl::PrepareUploadStep(const Frame &start, uint16_t p1, TReplyRecord &reply) {
@@ -551,22 +556,8 @@ bool TTSCOMControl::PrepareUploadStep(const Frame &start, uint16_t p1, TReplyRec
 }
 
 void TTSCOMControl::UploadPartPrepared(const Frame &start, TReplyRecord &reply) {
-    if (Flags.Closing)
+    if (!StartUpload(start, reply, false))
         return;
-    Flags.PartRefused = false;
-    Transact(start, reply);
-    if (reply.Success == 0)
-        return;
-    if (reply.status() == StatusRefused) {
-        notify(WM_LINK_PARTREFUSED, PartId(start, false), PartVersion(start));
-        reply.Success = 1;
-        return;
-    }
-    if (reply.status() != StatusMore) {
-        notify(WM_LINK_BADSTATUS);
-        reply.Success = 0;
-        return;
-    }
     if (!PrepareUploadStep(start, 0x0080, reply) || !PrepareUploadStep(start, 0x0010, reply))
         return;
     Pause(LinkTiming::current().preparePauseMs);

@@ -158,6 +158,8 @@ private:
     // Collect one delivery (the byte-collection rule plus its diagnostics).
     void CollectBytes(const uint8_t *bytes, int count, bool serialLink);
     void UploadBlocks(const Frame &start, TReplyRecord &reply, bool prepared);
+    // The starting command of an upload: true when the matrix is ready for data.
+    bool StartUpload(const Frame &start, TReplyRecord &reply, bool withThird);
     bool PrepareUploadStep(const Frame &start, uint16_t p1, TReplyRecord &reply);
     // One probe period of the reboot wait; returns false when Closing ended it.
     bool RebootTicks(int &spinner, bool collect);

@@ -370,8 +370,8 @@ private slots:
             if (w->focusPolicy() == Qt::NoFocus || qobject_cast<QTabBar *>(w) ||
                 w->inherits("QScrollBar") || w->parentWidget()->inherits("QAbstractSpinBox") ||
                 w->parentWidget()->inherits("QComboBox") ||
-                w->inherits("QAbstractItemView") &&
-                    w->parentWidget()->inherits("QComboBoxPrivateContainer"))
+                (w->inherits("QAbstractItemView") &&
+                 w->parentWidget()->inherits("QComboBoxPrivateContainer")))
                 continue;
             auto *button = qobject_cast<QAbstractButton *>(w);
             const bool named = !w->accessibleName().isEmpty() || buddies.contains(w) ||
