@@ -287,6 +287,25 @@ QString TTSCOMControl::LocalAddress() {
 
 // ---- Exchanges ------------------------------------------------------------
 
+TTSCOMControl::TryOutcome TTSCOMControl::AwaitTry(int attempt, TReplyRecord &reply,
+                                                  const QString &caption, int number) {
+    if (!ReceiveReply()) {
+        reply.Success = 0;
+        return TryOutcome::Stop;
+    }
+    if (ReplyTimedOut()) {
+        if (attempt < MaxTries)
+            return TryOutcome::TimedOut;
+        reply.Success = 0;
+        notify(WM_LINK_TIMEOUT);
+        return TryOutcome::Stop;
+    }
+    std::memcpy(LastReply, RxBuffer, FrameSize);
+    LogFrame(caption, LastReply, number);
+    std::memcpy(reply.Bytes, LastReply, FrameSize);
+    return TryOutcome::Received;
+}
+
 void TTSCOMControl::Transact(const Frame &frame, TReplyRecord &reply) {
     if (Flags.Closing)
         return;
@@ -307,21 +326,11 @@ void TTSCOMControl::Transact(const Frame &frame, TReplyRecord &reply) {
             ClearReceiveState();
             SendBytes(wire);
             LogFrame(QStringLiteral("[%1] snd cmd PPP:   ").arg(t), sent.b, t);
-            if (!ReceiveReply()) {
-                reply.Success = 0;
+            const TryOutcome outcome = AwaitTry(t, reply, QStringLiteral("rcv cmd PPP:   "), t);
+            if (outcome == TryOutcome::Stop)
                 return;
-            }
-            if (ReplyTimedOut()) {
-                if (t == MaxTries) {
-                    reply.Success = 0;
-                    notify(WM_LINK_TIMEOUT);
-                    return;
-                }
+            if (outcome == TryOutcome::TimedOut)
                 continue;
-            }
-            std::memcpy(LastReply, RxBuffer, FrameSize);
-            LogFrame(QStringLiteral("rcv cmd PPP:   "), LastReply, t);
-            std::memcpy(reply.Bytes, LastReply, FrameSize);
             if (ReplyAccepted(LastReply, sent.b)) {
                 reply.Success = 1;
                 break;
@@ -359,21 +368,11 @@ void TTSCOMControl::ReadBlocks(const Frame &start, TReplyRecord &reply) {
                 ClearReceiveState();
                 SendBytes(request.toBytes());
                 LogFrame(QStringLiteral("[%1] snd cmd PPP:   ").arg(t), request.b, t);
-                if (!ReceiveReply()) {
-                    reply.Success = 0;
+                const TryOutcome outcome = AwaitTry(t, reply, QStringLiteral("rcv cmd PPP:   "), t);
+                if (outcome == TryOutcome::Stop)
                     return;
-                }
                 bool accepted = false;
-                if (ReplyTimedOut()) {
-                    if (t == MaxTries) {
-                        reply.Success = 0;
-                        notify(WM_LINK_TIMEOUT);
-                        return;
-                    }
-                } else {
-                    std::memcpy(LastReply, RxBuffer, FrameSize);
-                    LogFrame(QStringLiteral("rcv cmd PPP:   "), LastReply, t);
-                    std::memcpy(reply.Bytes, LastReply, FrameSize);
+                if (outcome == TryOutcome::Received) {
                     const int n = CheckReadBlock(RxBuffer, request.b);
                     if (n >= 0) {
                         BlockLength = static_cast<uint32_t>(n);
@@ -454,21 +453,11 @@ void TTSCOMControl::WriteBlocks(const Frame &start, TReplyRecord &reply) {
                 ClearReceiveState();
                 SendBytes(packet);
                 LogBytes(QString(), reinterpret_cast<const uint8_t *>(packet.constData()), n + 14);
-                if (!ReceiveReply()) {
-                    reply.Success = 0;
+                const TryOutcome outcome = AwaitTry(t, reply, QStringLiteral("rcv cmd PPP:   "), t);
+                if (outcome == TryOutcome::Stop)
                     return;
-                }
-                if (ReplyTimedOut()) {
-                    if (t == MaxTries) {
-                        reply.Success = 0;
-                        notify(WM_LINK_TIMEOUT);
-                        return;
-                    }
+                if (outcome == TryOutcome::TimedOut)
                     continue;
-                }
-                std::memcpy(LastReply, RxBuffer, FrameSize);
-                LogFrame(QStringLiteral("rcv cmd PPP:   "), LastReply, t);
-                std::memcpy(reply.Bytes, LastReply, FrameSize);
                 if (FrameChecksum(LastReply) == LastReply[12] && ReplyMatches(LastReply, sent.b) &&
                     LastReply[4] == StatusOK) {
                     position += n;
@@ -603,20 +592,11 @@ void TTSCOMControl::UploadBlocks(const Frame &start, TReplyRecord &reply, bool p
                                       : QStringLiteral("send data:") + CRLF;
                 LogBytes(QString(), reinterpret_cast<const uint8_t *>(packet.constData()),
                          static_cast<int>(packet.size()));
-                if (!ReceiveReply()) {
-                    reply.Success = 0;
+                const TryOutcome outcome =
+                    AwaitTry(t, reply, QStringLiteral("rcv cmd:   "), UploadLogNumber);
+                if (outcome == TryOutcome::Stop)
                     return;
-                }
-                if (ReplyTimedOut()) {
-                    if (t == MaxTries) {
-                        reply.Success = 0;
-                        notify(WM_LINK_TIMEOUT);
-                        return;
-                    }
-                } else {
-                    std::memcpy(LastReply, RxBuffer, FrameSize);
-                    LogFrame(QStringLiteral("rcv cmd:   "), LastReply, UploadLogNumber);
-                    std::memcpy(reply.Bytes, LastReply, FrameSize);
+                if (outcome == TryOutcome::Received) {
                     if (FrameChecksum(LastReply) != LastReply[12] ||
                         !ReplyMatches(LastReply, start.b)) {
                         reply.Success = 0;

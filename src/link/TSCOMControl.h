@@ -158,6 +158,12 @@ private:
     // Collect one delivery (the byte-collection rule plus its diagnostics).
     void CollectBytes(const uint8_t *bytes, int count, bool serialLink);
     void UploadBlocks(const Frame &start, TReplyRecord &reply, bool prepared);
+    // The wait of one try after its request went out. Stop: the exchange is
+    // over (Closing, or the last try timed out, which is reported); TimedOut:
+    // an earlier try timed out; Received: LastReply holds the reply, logged
+    // with caption and number and copied into the reply record.
+    enum class TryOutcome { Stop, TimedOut, Received };
+    TryOutcome AwaitTry(int attempt, TReplyRecord &reply, const QString &caption, int number);
     // The starting command of an upload: true when the matrix is ready for data.
     bool StartUpload(const Frame &start, TReplyRecord &reply, bool withThird);
     bool PrepareUploadStep(const Frame &start, uint16_t p1, TReplyRecord &reply);
