@@ -12,6 +12,7 @@ sim=build/sim/matrix-sim
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true' EXIT
 sleep 0.5
+kill -0 $sim_pid 2>/dev/null || { echo "the simulator did not start (is port 8000 in use?)" >&2; exit 1; }
 
 # A device entry for the simulator, so that Connect works at once.
 ini="$bin/Settings.ini"
@@ -24,10 +25,12 @@ fi
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   "$bin/matrix-tool"
 else
+  # No display: show the window on a virtual one, take a screenshot, close it.
+  command -v import >/dev/null || { [ "$(id -u)" -ne 0 ] || apt-get install -y -qq imagemagick >/dev/null; }
   echo "No display: running on Xvfb; a screenshot goes to build/matrix-tool.png" >&2
   xvfb-run -a -s "-screen 0 1280x800x24" bash -c "
     '$bin/matrix-tool' & tool=\$!
-    sleep 3
-    command -v import >/dev/null && import -window root build/matrix-tool.png || true
-    wait \$tool"
+    sleep 4
+    import -window root -crop 1025x660+0+0 build/matrix-tool.png || true
+    kill \$tool"
 fi
