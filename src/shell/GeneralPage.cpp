@@ -20,9 +20,11 @@
 
 std::function<QStringList()> GeneralPage::PortListSource = [] {
     QStringList names;
+    // On Linux the system location is the device path (/dev/ttyUSB0), which is
+    // also what a technician sees elsewhere.
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        if (!names.contains(info.portName()))
-            names.append(info.portName());
+        if (!names.contains(info.systemLocation()))
+            names.append(info.systemLocation());
     return names;
 };
 
