@@ -5,20 +5,23 @@
 AppContext::AppContext(TTSCOMControl *engine, PromptService *prompts, QObject *parent)
     : QObject(parent), Engine(engine), Prompts(prompts) {}
 
-void AppContext::RunCommand(const QString &caption, uint8_t code, uint8_t sub, uint16_t p1,
-                            uint16_t p2, uint16_t p3, uint16_t p4, TReplyRecord &reply) {
-    if (Closing()) {
-        reply.Success = 0;
-        return;
-    }
+bool AppContext::ReadyForCommand() {
+    if (Closing())
+        return false;
     if (!Engine->Connected() && ConnectAction)
         ConnectAction();
-    if (!Engine->Connected()) {
-        reply.Success = 0;
-        return;
-    }
+    if (!Engine->Connected())
+        return false;
     if (!Idle) {
         ShowStatus(3, QStringLiteral("In processing, command ignored"));
+        return false;
+    }
+    return true;
+}
+
+void AppContext::RunCommand(const QString &caption, uint8_t code, uint8_t sub, uint16_t p1,
+                            uint16_t p2, uint16_t p3, uint16_t p4, TReplyRecord &reply) {
+    if (!ReadyForCommand()) {
         reply.Success = 0;
         return;
     }

@@ -38,6 +38,10 @@ public:
     // One command at a time; connects first when needed.
     void RunCommand(const QString &caption, uint8_t code, uint8_t sub, uint16_t p1, uint16_t p2,
                     uint16_t p3, uint16_t p4, TReplyRecord &reply);
+    // The checks before any engine operation: not closing, connected (connecting
+    // first when needed) and idle; a busy engine shows "In processing, command
+    // ignored". True when the operation may start.
+    bool ReadyForCommand();
     // Refuses while the matrix is powered off.
     void RunPoweredCommand(const QString &caption, uint8_t code, uint8_t sub, uint16_t p1,
                            uint16_t p2, uint16_t p3, uint16_t p4, TReplyRecord &reply);

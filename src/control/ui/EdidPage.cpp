@@ -506,16 +506,8 @@ void EdidPage::btnReadEDIDDataClick() {
         return;
     }
     btnClearEDIDContentClick();
-    if (ctx->Closing())
+    if (!ctx->ReadyForCommand())
         return;
-    if (!ctx->Engine->Connected() && ctx->ConnectAction)
-        ctx->ConnectAction();
-    if (!ctx->Engine->Connected())
-        return;
-    if (!ctx->Idle) {
-        ctx->ShowStatus(3, InProcessing);
-        return;
-    }
     ctx->ShowStatus(3, QString());
     ctx->Idle = false;
     ctx->ShowStatus(2, QStringLiteral("Reading..."));

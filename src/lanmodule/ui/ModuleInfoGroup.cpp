@@ -77,21 +77,9 @@ void ModuleInfoGroup::SetControlsEnabled(bool enabled) {
         w->setEnabled(enabled);
 }
 
-bool ModuleInfoGroup::connectIfNeeded() {
-    if (!ctx->Engine->Connected() && ctx->ConnectAction)
-        ctx->ConnectAction();
-    return ctx->Engine->Connected();
-}
-
 void ModuleInfoGroup::btnQueryTCPModInfoClick() {
-    if (ctx->Closing())
+    if (!ctx->ReadyForCommand())
         return;
-    if (!connectIfNeeded())
-        return;
-    if (!ctx->Idle) {
-        ctx->ShowStatus(3, QStringLiteral("In processing, command ignored"));
-        return;
-    }
     ctx->Idle = false;
     btnQueryTCPModInfo->setEnabled(false);
     ctx->ShowStatus(2, QStringLiteral("Query TCP Module information ..."));
@@ -118,14 +106,8 @@ void ModuleInfoGroup::btnQueryTCPModInfoClick() {
 }
 
 void ModuleInfoGroup::btnResetClick() {
-    if (ctx->Closing())
+    if (!ctx->ReadyForCommand())
         return;
-    if (!connectIfNeeded())
-        return;
-    if (!ctx->Idle) {
-        ctx->ShowStatus(3, QStringLiteral("In processing, command ignored"));
-        return;
-    }
     ctx->ShowStatus(2, QStringLiteral("Reset Default ..."));
     if (ctx->Prompts->ExecDialog(FEnterYes) != ModalResult::mrYes) {
         ctx->ShowStatus(2, QStringLiteral("Reset Default cancelled"));

@@ -36,8 +36,6 @@ public:
     void btnResetClick();
 
 private:
-    bool connectIfNeeded();
-
     AppContext *ctx;
     ModuleLink *FModule;
     TfrmEnterYes *FEnterYes;
