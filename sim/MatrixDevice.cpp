@@ -1,6 +1,7 @@
 #include "MatrixDevice.h"
 
-#include "link/Frames.h"
+#include "protocol/CommandCodes.h"
+#include "protocol/Frames.h"
 
 #include <QDir>
 #include <chrono>
@@ -8,21 +9,9 @@
 
 namespace {
 
-constexpr uint8_t CmdStatus = 0x01;
-constexpr uint8_t CmdEdid = 0x03;
-constexpr uint8_t CmdIr = 0x04;
-constexpr uint8_t CmdPower = 0x10;
-constexpr uint8_t CmdMcu = 0x20;
-constexpr uint8_t CmdReboot = 0x80;
-
-constexpr uint16_t PrepareStep1 = 0x0080;
-constexpr uint16_t PrepareStep2 = 0x0010;
-constexpr uint16_t AllInputs = 0xF0FE;
-constexpr uint16_t UserMemory1 = 0xF100;
-constexpr uint16_t UserMemory2 = 0xF200;
-
-constexpr uint8_t OptionOn = 0x0F;
-constexpr uint8_t OptionOff = 0xF0;
+constexpr uint16_t AllInputs = Param::EdidAllInputs;
+constexpr uint16_t UserMemory1 = Param::EdidUserMemory1;
+constexpr uint16_t UserMemory2 = Param::EdidUserMemory2;
 
 const uint8_t *u8(const QByteArray &bytes) {
     return reinterpret_cast<const uint8_t *>(bytes.constData());
@@ -53,14 +42,14 @@ bool frameValid(const QByteArray &bytes) {
 
 bool optionByte(uint16_t p1, bool *on) {
     const uint8_t value = static_cast<uint8_t>(p1 & 0xFF);
-    if (value != OptionOn && value != OptionOff)
+    if (value != Param::OptionOn && value != Param::OptionOff)
         return false;
-    *on = value == OptionOn;
+    *on = value == Param::OptionOn;
     return true;
 }
 
 uint16_t optionReply(bool on) {
-    return on ? 0x00FF : 0x0000;
+    return on ? Param::ReplyOn : 0;
 }
 
 bool validOutput(uint16_t n) {
@@ -330,7 +319,7 @@ void MatrixDevice::handleFrame(Session &s, const QByteArray &frame, QList<SimOut
         handleBlockRequest(s, frame, out);
         return;
     }
-    if (cmd == CmdEdid && sub == 5 && requestValue) {
+    if (cmd == Cmd::Edid && sub == EdidSub::Read && requestValue) {
         // A block request without a running read: a 270-byte refusal.
         s.endTransfer();
         QByteArray packet(PacketWireSize, '\0');
@@ -339,7 +328,7 @@ void MatrixDevice::handleFrame(Session &s, const QByteArray &frame, QList<SimOut
         return;
     }
     const bool prepareStep = s.mode == Session::Mode::Upload && cmd == s.cmd && sub == s.sub &&
-                             (p1 == PrepareStep1 || p1 == PrepareStep2);
+                             (p1 == Param::PrepareStep1 || p1 == Param::PrepareStep2);
     if (!prepareStep)
         s.endTransfer();
 
@@ -363,70 +352,74 @@ QByteArray MatrixDevice::execute(Session &s, const QByteArray &frame, bool *rebo
     bool on = false;
 
     switch (cmd) {
-    case CmdStatus:
+    case Cmd::Device:
         switch (sub) {
-        case 1: // device id; also the reboot probe
+        case DeviceSub::Id: // also the reboot probe
             return reply(cmd, sub, st.deviceId);
-        case 2:
+        case DeviceSub::PortCounts:
             return reply(cmd, sub, st.inputCount, st.outputCount);
-        case 3:
+        case DeviceSub::Version:
             return reply(cmd, sub, st.firmwareMajor, st.firmwareMinor);
-        case 5: // output connection, HDMI
-        case 9: // output connection, HDBT
+        case DeviceSub::HdmiConnection:
+        case DeviceSub::HdbtConnection:
             if (!validOutput(p1))
                 return rejected(frame);
-            return reply(cmd, sub, p1,
-                         st.sinkConnected(p1, sub == 5 ? SinkHDMI : SinkHDBT) ? 0 : 1);
-        case 10:
+            return reply(
+                cmd, sub, p1,
+                st.sinkConnected(p1, sub == DeviceSub::HdmiConnection ? SinkHDMI : SinkHDBT) ? 0
+                                                                                             : 1);
+        case DeviceSub::GetApm:
             return reply(cmd, sub, StatusOK, optionReply(st.apm));
-        case 12:
+        case DeviceSub::GetBeeper:
             return reply(cmd, sub, StatusOK, optionReply(st.beeper));
-        case 14:
+        case DeviceSub::GetKeys:
             return reply(cmd, sub, StatusOK, optionReply(st.keysUnlocked));
-        case 11:
-        case 13:
-        case 15:
+        case DeviceSub::SetApm:
+        case DeviceSub::SetBeeper:
+        case DeviceSub::SetKeys:
             if (!optionByte(p1, &on))
                 return rejected(frame);
-            (sub == 11 ? st.apm : sub == 13 ? st.beeper : st.keysUnlocked) = on;
+            (sub == DeviceSub::SetApm      ? st.apm
+             : sub == DeviceSub::SetBeeper ? st.beeper
+                                           : st.keysUnlocked) = on;
             return reply(cmd, sub, StatusOK, optionReply(on));
         default:
             return rejected(frame);
         }
-    case CmdIr:
-        if (sub == 4)
+    case Cmd::Ir:
+        if (sub == IrSub::GetControl)
             return reply(cmd, sub, StatusOK, optionReply(st.irControl));
-        if (sub == 3) {
+        if (sub == IrSub::SetControl) {
             if (!optionByte(p1, &on))
                 return rejected(frame);
             st.irControl = on;
             return reply(cmd, sub, StatusOK, optionReply(on));
         }
         return rejected(frame);
-    case CmdPower:
-        if (p3 != MatrixState::PowerGuardP3 || p4 != MatrixState::PowerGuardP4)
+    case Cmd::Power:
+        if (p3 != Param::PowerGuard3 || p4 != Param::PowerGuard4)
             return rejected(frame);
-        if (sub == 1)
-            return reply(cmd, sub, StatusOK, st.powerOn ? 0x00FF : 0x0000, p3, p4);
-        if (sub == 2) {
+        if (sub == PowerSub::Get)
+            return reply(cmd, sub, StatusOK, optionReply(st.powerOn), p3, p4);
+        if (sub == PowerSub::Set) {
             if (!optionByte(p1, &on))
                 return rejected(frame);
             st.powerOn = on;
-            return reply(cmd, sub, StatusOK, st.powerOn ? 0x00FF : 0x0000, p3, p4);
+            return reply(cmd, sub, StatusOK, optionReply(st.powerOn), p3, p4);
         }
         return rejected(frame);
-    case CmdEdid:
+    case Cmd::Edid:
         return executeEdid(s, frame);
-    case CmdMcu:
-        if (sub == 1 || sub == 2)
+    case Cmd::Mcu:
+        if (sub == McuSub::UploadWithReboot || sub == McuSub::UploadNoReboot)
             return executeUpload(s, frame);
-        if (sub == 9) {
+        if (sub == McuSub::ResetSlaves) {
             ++st.slaveResetCount;
             return reply(cmd, sub, StatusOK);
         }
         return rejected(frame);
-    case CmdReboot:
-        if (sub != 2)
+    case Cmd::Reboot:
+        if (sub != RebootSub::System)
             return rejected(frame);
         *reboot = true;
         return reply(cmd, sub, StatusOK);
@@ -439,7 +432,7 @@ void MatrixDevice::setInputMode(int input, uint16_t mode) {
     MatrixState &st = m_state;
     if (mode == UserMemory1 || mode == UserMemory2)
         st.inputEdid[input - 1] = st.userEdid[mode == UserMemory1 ? 0 : 1];
-    else if ((mode & 0xFF) == 0xFF)
+    else if ((mode & 0xFF) == Param::EdidModeAuto)
         st.inputEdid[input - 1] = st.outputEdidAsRead(input); // auto: follow the output
     else
         st.inputEdid[input - 1] = MatrixState::builtInEdid(mode & 0xFF);
@@ -452,41 +445,42 @@ QByteArray MatrixDevice::executeEdid(Session &s, const QByteArray &frame) {
     const uint16_t p1 = paramOf(frame, 1);
     const uint16_t p2 = paramOf(frame, 2);
     MatrixState &st = m_state;
-    const bool modeOk = p1 == UserMemory1 || p1 == UserMemory2 ||
-                        ((p1 & 0xFF00) == 0xF000 && MatrixState::isBuiltInModeIndex(p1 & 0xFF));
+    const bool modeOk =
+        p1 == UserMemory1 || p1 == UserMemory2 ||
+        ((p1 & 0xFF00) == Param::EdidAddressBase && MatrixState::isBuiltInModeIndex(p1 & 0xFF));
     auto copyFrom = [&](int output, int input) {
         st.inputEdid[input - 1] = st.outputEdid[output - 1];
         st.inputEdidMode[input - 1] = 0;
     };
 
     switch (sub) {
-    case 1: // EDID mode, all inputs
+    case EdidSub::SetModeAll:
         if (!modeOk)
             return rejected(frame);
         for (int i = 1; i <= MatrixState::PortCount; ++i)
             setInputMode(i, p1);
         return reply(cmd, sub, StatusOK);
-    case 2: // EDID mode, one input
+    case EdidSub::SetModeOne:
         if (!modeOk || !validOutput(p2))
             return rejected(frame);
         setInputMode(p2, p1);
         return reply(cmd, sub, StatusOK, p2);
-    case 3: // copy output to all inputs
-    case 4: // copy output to one input
-        if (!validOutput(p1) || (sub == 4 && !validOutput(p2)))
+    case EdidSub::CopyAll:
+    case EdidSub::CopyOne:
+        if (!validOutput(p1) || (sub == EdidSub::CopyOne && !validOutput(p2)))
             return rejected(frame);
         if (!st.sinkConnected(p1, st.outputEdidSource[p1 - 1]))
             return rejected(frame); // nothing to copy
-        if (sub == 3) {
+        if (sub == EdidSub::CopyAll) {
             for (int i = 1; i <= MatrixState::PortCount; ++i)
                 copyFrom(p1, i);
         } else {
             copyFrom(p1, p2);
         }
         return reply(cmd, sub, p1, p2);
-    case 5: { // block read: start
+    case EdidSub::Read: { // block read: start
         QByteArray data;
-        if ((p1 & 0xFF00) == 0xF000 && validOutput(p1 & 0xFF))
+        if ((p1 & 0xFF00) == Param::EdidAddressBase && validOutput(p1 & 0xFF))
             data = st.outputEdidAsRead(p1 & 0xFF);
         else if (p1 == UserMemory1 || p1 == UserMemory2)
             data = st.userEdid[p1 == UserMemory1 ? 0 : 1];
@@ -503,11 +497,12 @@ QByteArray MatrixDevice::executeEdid(Session &s, const QByteArray &frame) {
         return reply(cmd, sub, StatusOK,
                      static_cast<uint16_t>(std::min<qsizetype>(data.size(), 0xFFFF)));
     }
-    case 6: // block write to all inputs
-    case 7: // block write to one input or a user memory
-        if (sub == 6 ? p1 != AllInputs
-                     : !(((p1 & 0xFF00) == 0xF000 && validOutput(p1 & 0xFF)) || p1 == UserMemory1 ||
-                         p1 == UserMemory2))
+    case EdidSub::DownloadAll:
+    case EdidSub::DownloadOne:
+        if (sub == EdidSub::DownloadAll
+                ? p1 != AllInputs
+                : !(((p1 & 0xFF00) == Param::EdidAddressBase && validOutput(p1 & 0xFF)) ||
+                    p1 == UserMemory1 || p1 == UserMemory2))
             return rejected(frame);
         s.endTransfer();
         s.mode = Session::Mode::BlockWrite;
@@ -517,28 +512,28 @@ QByteArray MatrixDevice::executeEdid(Session &s, const QByteArray &frame) {
         s.p3 = paramOf(frame, 3);
         s.p4 = paramOf(frame, 4);
         return reply(cmd, sub, StatusMore);
-    case 8: // write prelude
-        if (p1 != 0x00F0)
+    case EdidSub::Prelude:
+        if (p1 != Param::EdidPrelude)
             return rejected(frame);
         ++st.edidPreludeCount;
         return reply(cmd, sub, StatusOK);
-    case 9: // default EDID, all inputs
-        if (p1 != 0x00FE)
+    case EdidSub::DefaultAll:
+        if (p1 != Param::EdidDefaultAll)
             return rejected(frame);
         for (int i = 1; i <= MatrixState::PortCount; ++i)
             setInputMode(i, MatrixState::DefaultEdidMode);
         return reply(cmd, sub, StatusOK);
-    case 10: // default EDID, one input
+    case EdidSub::DefaultOne:
         if (!validOutput(p1))
             return rejected(frame);
         setInputMode(p1, MatrixState::DefaultEdidMode);
         return reply(cmd, sub, p1);
-    case 12: // output EDID source
+    case EdidSub::SetOutputSource:
         if (!validOutput(p1) || (p2 != SinkHDMI && p2 != SinkHDBT))
             return rejected(frame);
         st.outputEdidSource[p1 - 1] = static_cast<uint8_t>(p2);
         return reply(cmd, sub, p1, p2);
-    case 13:
+    case EdidSub::GetOutputSource:
         if (!validOutput(p1))
             return rejected(frame);
         return reply(cmd, sub, p1, st.outputEdidSource[p1 - 1]);
@@ -648,21 +643,21 @@ QByteArray MatrixDevice::executeUpload(Session &s, const QByteArray &frame) {
     MatrixState &st = m_state;
 
     if (s.mode == Session::Mode::Upload && cmd == s.cmd && sub == s.sub &&
-        (p1 == PrepareStep1 || p1 == PrepareStep2)) {
+        (p1 == Param::PrepareStep1 || p1 == Param::PrepareStep2)) {
         if (st.refuseAtPrepare)
             return reply(cmd, sub, StatusRefused);
         // Steps come in order; a repeated step (its answer was lost) is fine.
         if (s.nextBlock != 0)
             return rejected(frame);
-        if (p1 == PrepareStep1 && s.prepareStep <= 1)
+        if (p1 == Param::PrepareStep1 && s.prepareStep <= 1)
             s.prepareStep = 1;
-        else if (p1 == PrepareStep2 && s.prepareStep >= 1)
+        else if (p1 == Param::PrepareStep2 && s.prepareStep >= 1)
             s.prepareStep = 2;
         else
             return rejected(frame);
         return reply(cmd, sub, StatusOK);
     }
-    if (p1 == PrepareStep1 || p1 == PrepareStep2)
+    if (p1 == Param::PrepareStep1 || p1 == Param::PrepareStep2)
         return rejected(frame); // a preparation step without an upload
     const int slot = paramOf(frame, 2);
     if (st.refuseUploads || st.refusedParts.contains(MatrixState::partKey(sub, p1, slot))) {
@@ -820,7 +815,7 @@ bool MatrixDevice::sendReply(QByteArray answer, FaultKind fault, Session &s, QLi
             answer[0] = static_cast<char>(u8(answer)[0] ^ 0xFF);
             resealLdcd();
         } else {
-            answer[2] = static_cast<char>(u8(answer)[2] == CmdStatus ? CmdPower : CmdStatus);
+            answer[2] = static_cast<char>(u8(answer)[2] == Cmd::Device ? Cmd::Power : Cmd::Device);
             reseal(answer);
         }
         out.append({answer, delay, false});

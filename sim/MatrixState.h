@@ -4,6 +4,7 @@
 // Plain data; the simulator guards it with its lock (MatrixSimulator::withState).
 
 #include "ModuleInfo.h"
+#include "protocol/CommandCodes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -33,9 +34,10 @@ public:
     static constexpr int UserMemoryCount = 2;
     static constexpr int EdidSize = 256;
     static constexpr int MemoryMax = 65536; // largest download a memory takes
-    static constexpr uint16_t PowerGuardP3 = 0x9B41;
-    static constexpr uint16_t PowerGuardP4 = 0x64C7;
-    static constexpr uint16_t DefaultEdidMode = 0xF004; // "Default EDID" (1080p, 2CH PCM)
+    static constexpr uint16_t PowerGuardP3 = Param::PowerGuard3;
+    static constexpr uint16_t PowerGuardP4 = Param::PowerGuard4;
+    // "Default EDID" (1080p, 2CH PCM)
+    static constexpr uint16_t DefaultEdidMode = Param::EdidAddressBase + 4;
 
     MatrixState();
 

@@ -1,6 +1,6 @@
 #include "lanmodule/DeviceEntry.h"
 
-#include "link/Commands.h"
+#include "protocol/Commands.h"
 
 DeviceEntry::DeviceEntry() {
     for (int n = 0; n < FieldCount; ++n)

@@ -1,6 +1,7 @@
 #pragma once
-// Notification numbers the link engine sends to the main window. The numbers
-// and their parameters keep the meaning of the window messages they replace.
+// The numbers of the engine's notifications as the diagnostic log names them.
+// The engine reports through typed signals; a number travels only with a
+// diagnostic line, so that a log reads the same as before.
 
 #include <QString>
 #include <cstdint>
@@ -20,15 +21,4 @@ enum LinkMessage : int {
     WM_LINK_UPGRADELOG = 2038,  // text; lParam 1: repeated waiting text, 0: final words
     WM_LINK_SEARCHTEXT = 2039,  // text; lParam 0: search dialog, 1: status bar
     WM_LINK_TREEMARK = 2040,    // text; lParam: part id << 16 | sub id
-};
-
-// Receiver of the engine's notifications. The engine calls it synchronously:
-// the handler has finished before the engine goes on. Where the message
-// carries a text, the text is passed in `text` (valid only during the call)
-// and wParam is 0.
-class ILinkListener {
-public:
-    virtual ~ILinkListener() = default;
-    virtual void linkMessage(int message, uint32_t wParam, int32_t lParam,
-                             const QString &text) = 0;
 };

@@ -1,14 +1,15 @@
 #include "link/ModuleLink.h"
 
-#include "lanmodule/DiscoveryRecord.h"
-#include "lanmodule/LdcdPacket.h"
-#include "lanmodule/ModuleBytes.h"
-#include "lanmodule/ModuleConfigRecord.h"
 #include "link/TSCOMControl.h"
+#include "protocol/DiscoveryRecord.h"
+#include "protocol/LdcdPacket.h"
+#include "protocol/ModuleBytes.h"
+#include "protocol/ModuleConfigRecord.h"
 
-#include <QCoreApplication>
+#include "link/LinkError.h"
+#include "link/LinkWait.h"
+
 #include <QNetworkDatagram>
-#include <QThread>
 #include <QUdpSocket>
 
 #include <cstring>
@@ -40,21 +41,22 @@ void ModuleLink::refreshLocalAddress() {
 }
 
 void ModuleLink::log(const QString &text) {
-    FEngine->notify(WM_LINK_FRAMELOG, 0, 0, text);
+    emit FEngine->diagnostic(WM_LINK_FRAMELOG, text);
 }
 
-void ModuleLink::searchText(const QString &text, int32_t target) {
-    FEngine->notify(WM_LINK_SEARCHTEXT, 0, target, text);
+bool ModuleLink::waitForAnswer(int ms) {
+    LinkWait::until(
+        ms, [this] { return FAnswerReceived; }, [this] { return FEngine->Closing(); });
+    return FAnswerReceived;
 }
 
 bool ModuleLink::openSocket(quint16 port) {
     FSocket->abort();
     if (FSocket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::ReuseAddressHint))
         return true;
-    FEngine->LastLinkError =
-        QStringLiteral("UDP port %1: %2").arg(port).arg(FSocket->errorString());
-    log(FEngine->LastLinkError);
-    FEngine->notify(WM_LINK_EXCEPTION);
+    const QString reason = QStringLiteral("UDP port %1: %2").arg(port).arg(FSocket->errorString());
+    log(reason);
+    FEngine->reportFailure(LinkFailure::Exception, reason);
     return false;
 }
 
@@ -106,7 +108,6 @@ void ModuleLink::readPending() {
 
 void ModuleLink::OnDatagram(const QString &senderAddress, quint16 senderPort,
                             const QByteArray &datagram) {
-    TTSCOMControl *e = FEngine;
     if (FLocalOverride.isEmpty() && FLocalAddress.isEmpty())
         refreshLocalAddress();
     const QString local = LocalAddress();
@@ -116,7 +117,7 @@ void ModuleLink::OnDatagram(const QString &senderAddress, quint16 senderPort,
             QString::number(senderPort) + QStringLiteral("]") + CRLF + QStringLiteral("Local: [") +
             local + QStringLiteral("]") + CRLF + QStringLiteral("Number of bytes: ") +
             QString::number(size));
-    if (!e->DatagramBusy)
+    if (!FDatagramBusy)
         return;
     // Whatever comes from the PC's own address (its own broadcast) never counts.
     if (senderAddress == local || size <= 0)
@@ -129,12 +130,12 @@ void ModuleLink::OnDatagram(const QString &senderAddress, quint16 senderPort,
         for (int off = 0; off < size; off += DiscoveryRecord::Size) {
             const QStringList strings = DiscoveryRecord::fromBytes(bytes + off).deviceListStrings();
             bool known = false;
-            for (int i = 0; i < e->DeviceList.size() && !known; i += 8)
-                known = e->DeviceList.at(i) == strings.at(0);
+            for (int i = 0; i < FDeviceList.size() && !known; i += 8)
+                known = FDeviceList.at(i) == strings.at(0);
             if (!known)
-                e->DeviceList << strings;
+                FDeviceList << strings;
         }
-        e->AnswerReceived = true;
+        FAnswerReceived = true;
         return;
     }
 
@@ -144,8 +145,8 @@ void ModuleLink::OnDatagram(const QString &senderAddress, quint16 senderPort,
             // Status 0xFF marks a request, e.g. from another PC configuring a module.
             if (record[ModuleConfigRecord::StatusOffset] == ModuleConfigRecord::StatusRequest)
                 continue;
-            std::memcpy(e->ModuleConfig, record, ModuleConfigRecord::Size);
-            e->AnswerReceived = true;
+            std::memcpy(FModuleConfig, record, ModuleConfigRecord::Size);
+            FAnswerReceived = true;
             return;
         }
     }
@@ -155,15 +156,16 @@ void ModuleLink::OnDatagram(const QString &senderAddress, quint16 senderPort,
 
 bool ModuleLink::SearchModules() {
     TTSCOMControl *e = FEngine;
-    if (e->Searching)
+    if (FSearching)
         return false;
-    e->Searching = true;
-    e->DatagramBusy = true;
+    FSearching = true;
+    FDatagramBusy = true;
     FDatagramsSent = 0;
     refreshLocalAddress();
 
     const bool broadcast = e->UDPMode() == umBROADCAST;
     const QString remote = broadcast ? FBroadcast : e->DeviceIP();
+    const auto stopped = [this, e] { return e->Closing() || !FSearching; };
     bool answered = false;
     if (openSocket(FDiscoveryPort)) {
         setBroadcastOption(broadcast);
@@ -171,42 +173,41 @@ bool ModuleLink::SearchModules() {
         const int tickMs = LinkTiming::current().rebootTickMs;
         int t = 0;
         for (int attempt = 0; attempt < SearchAttempts; ++attempt) {
-            if (!e->Flags.Closing) {
-                e->AnswerReceived = false;
+            if (!e->Closing()) {
+                FAnswerReceived = false;
                 sendDatagram(request, remote, FDiscoveryPort, broadcast);
                 for (int i = 0; i < TicksPerAttempt; ++i) {
-                    QCoreApplication::processEvents();
-                    searchText(QStringLiteral("Searching TCP control device ...") +
-                                   SpinnerChars[t % 4],
-                               0);
-                    e->Pause(tickMs);
+                    emit searchText(QStringLiteral("Searching TCP control device ...") +
+                                        SpinnerChars[t % 4],
+                                    SearchTextTarget::SearchDialog);
+                    LinkWait::pause(tickMs, stopped);
                     ++t;
-                    if (e->Flags.Closing || !e->Searching)
+                    if (stopped())
                         break;
                 }
             }
-            if (e->Searching && !e->Flags.Closing)
-                answered = e->WaitForAnswer(AnswerWaitTicks);
-            if (answered || e->Flags.Closing || !e->Searching)
+            if (FSearching && !e->Closing())
+                answered = waitForAnswer(AnswerWaitTicks * LinkTiming::current().tickMs);
+            if (answered || stopped())
                 break;
         }
     }
-    if (!e->Flags.Closing) {
-        e->Searching = false;
-        e->DatagramBusy = false;
+    if (!e->Closing()) {
+        FSearching = false;
+        FDatagramBusy = false;
     }
     return answered;
 }
 
 int ModuleLink::FoundDeviceCount() const {
-    return static_cast<int>(FEngine->DeviceList.size() / 8);
+    return static_cast<int>(FDeviceList.size() / 8);
 }
 
 QString ModuleLink::FoundDeviceField(int device, int field) const {
     if (field < 0 || field > 7)
         return QString();
     if (device >= 1 && device <= FoundDeviceCount())
-        return FEngine->DeviceList.at((device - 1) * 8 + field);
+        return FDeviceList.at((device - 1) * 8 + field);
     switch (field) {
     case 0:
         return QStringLiteral("00-00-00-00-00-00");
@@ -239,25 +240,26 @@ int ModuleLink::ConfigureModule(const uint8_t *record) {
     if (!local.isEmpty() && local != QLatin1String("0.0.0.0") &&
         ModuleBytes::dotted(record + 6) == local)
         return ModuleConfigRecord::Conflict;
-    if (e->Configuring)
+    if (FConfiguring)
         return ModuleConfigRecord::Failed;
-    e->Configuring = true;
+    FConfiguring = true;
     FDatagramsSent = 0;
     if (!openSocket(FConfigPort)) {
-        e->Configuring = false;
+        FConfiguring = false;
         return ModuleConfigRecord::Failed;
     }
-    std::memcpy(e->ModuleConfig, record, ModuleConfigRecord::Size);
-    e->ModuleConfig[ModuleConfigRecord::StatusOffset] = ModuleConfigRecord::StatusRequest;
-    e->ModuleConfig[ModuleConfigRecord::ChecksumOffset] = ModuleConfigChecksum(e->ModuleConfig);
-    e->AnswerReceived = false;
-    e->DatagramBusy = true;
+    std::memcpy(FModuleConfig, record, ModuleConfigRecord::Size);
+    FModuleConfig[ModuleConfigRecord::StatusOffset] = ModuleConfigRecord::StatusRequest;
+    FModuleConfig[ModuleConfigRecord::ChecksumOffset] = ModuleConfigChecksum(FModuleConfig);
+    FAnswerReceived = false;
+    FDatagramBusy = true;
+    const auto stopped = [this, e] { return e->Closing() || !FConfiguring; };
 
-    const QByteArray request(reinterpret_cast<const char *>(e->ModuleConfig),
+    const QByteArray request(reinterpret_cast<const char *>(FModuleConfig),
                              ModuleConfigRecord::Size);
     setBroadcastOption(true);
     sendDatagram(request, FBroadcast, FConfigPort, true);
-    QThread::msleep(ConfigSecondSendDelayMs);
+    LinkWait::pause(ConfigSecondSendDelayMs, stopped);
     sendDatagram(request, e->DeviceIP(), FConfigPort, true);
 
     const int tickMs = LinkTiming::current().rebootTickMs;
@@ -265,38 +267,38 @@ int ModuleLink::ConfigureModule(const uint8_t *record) {
     bool cancelled = false;
     int t = 0;
     for (int cycle = 0; cycle < ConfigWaitCycles; ++cycle) {
-        if (!e->Flags.Closing) {
+        if (!e->Closing()) {
             for (int i = 0; i < TicksPerAttempt; ++i) {
-                QCoreApplication::processEvents();
-                searchText(QStringLiteral("Setting TCP control configuration ...") +
-                               SpinnerChars[t % 4],
-                           1);
-                e->Pause(tickMs);
+                emit searchText(QStringLiteral("Setting TCP control configuration ...") +
+                                    SpinnerChars[t % 4],
+                                SearchTextTarget::StatusBar);
+                LinkWait::pause(tickMs, stopped);
                 ++t;
-                if (e->Flags.Closing || !e->Configuring)
+                if (stopped())
                     break;
             }
         }
-        if (e->Flags.Closing || !e->Configuring) {
+        if (stopped()) {
             cancelled = true;
             break;
         }
-        if (e->WaitForAnswer(AnswerWaitTicks)) {
+        if (waitForAnswer(AnswerWaitTicks * LinkTiming::current().tickMs)) {
             answered = true;
             break;
         }
     }
     if (cancelled) {
         // The exchange is over: later datagrams are only logged.
-        if (!e->Flags.Closing)
-            e->DatagramBusy = false;
+        if (!e->Closing())
+            FDatagramBusy = false;
+        FConfiguring = false;
         return ModuleConfigRecord::Failed;
     }
-    e->DatagramBusy = false;
-    e->Configuring = false;
+    FDatagramBusy = false;
+    FConfiguring = false;
     if (!answered)
         return ModuleConfigRecord::Failed;
-    return ModuleConfigRecord::resultForStatus(e->ModuleConfig[ModuleConfigRecord::StatusOffset]);
+    return ModuleConfigRecord::resultForStatus(FModuleConfig[ModuleConfigRecord::StatusOffset]);
 }
 
 // ---- LDCD exchange --------------------------------------------------------
@@ -307,7 +309,7 @@ uint8_t ModuleLink::LDCDChecksum(const uint8_t *packet) {
 
 void ModuleLink::ModuleCommand(const uint8_t *request, TModuleReply &reply) {
     TTSCOMControl *e = FEngine;
-    if (e->Flags.Closing)
+    if (e->Closing())
         return;
     std::memset(reply.Bytes, 0, sizeof reply.Bytes);
     reply.Bytes[LdcdPacket::StatusOffset] = LdcdPacket::StatusNotTaken;
@@ -316,42 +318,29 @@ void ModuleLink::ModuleCommand(const uint8_t *request, TModuleReply &reply) {
     std::memcpy(sent.b, request, LdcdPacket::Size);
     sent.sealRequest();
     const QByteArray wire(reinterpret_cast<const char *>(sent.b), LdcdPacket::Size);
-    try {
-        bool lastChecksumBad = false;
-        for (int attempt = 1; attempt <= ModuleCommandTries; ++attempt) {
-            e->RxMode = RxModuleCommand;
-            e->ClearReceiveState();
-            e->SendBytes(wire);
-            log(LdcdPacket::logText(QStringLiteral("send LDCD:   "), sent.b));
-            if (!e->ReceiveReply()) {
-                reply.Success = 0;
-                return;
-            }
-            if (e->ReplyTimedOut()) {
-                if (attempt == ModuleCommandTries) {
-                    reply.Success = 0;
-                    e->notify(WM_LINK_TIMEOUT);
-                    return;
-                }
-                continue;
-            }
-            LdcdPacket got;
-            std::memcpy(got.b, e->RxBuffer, LdcdPacket::Size);
-            std::memcpy(reply.Bytes, got.b, LdcdPacket::Size);
-            log(LdcdPacket::logText(QStringLiteral("rcv LDCD:   "), got.b));
-            if (got.acceptedReplyTo(sent.b)) {
-                reply.Success = 1;
-                return;
-            }
-            reply.Success = 0;
-            lastChecksumBad = !got.checksumOk();
-            e->Pause(LinkTiming::current().retryPauseMs);
-        }
-        if (lastChecksumBad)
-            e->notify(WM_LINK_INVALID);
-    } catch (const std::exception &ex) {
-        e->LastLinkError = QString::fromLocal8Bit(ex.what());
-        reply.Success = 0;
-        e->notify(WM_LINK_EXCEPTION);
-    }
+
+    bool lastChecksumBad = false;
+    ExchangeSpec spec;
+    spec.mode = RxModuleCommand;
+    spec.request = [&wire](int) { return wire; };
+    spec.logSent = [this, &sent](int, const QByteArray &) {
+        log(LdcdPacket::logText(QStringLiteral("send LDCD:   "), sent.b));
+    };
+    spec.replyCaption.clear(); // the packet is logged whole below
+    spec.reportInvalid = false;
+    spec.check = [&](const uint8_t *bytes, int length) {
+        LdcdPacket got;
+        std::memcpy(got.b, bytes, static_cast<size_t>(std::min(length, LdcdPacket::Size)));
+        std::memcpy(reply.Bytes, got.b, LdcdPacket::Size);
+        log(LdcdPacket::logText(QStringLiteral("rcv LDCD:   "), got.b));
+        if (got.acceptedReplyTo(sent.b))
+            return Verdict::Accept;
+        lastChecksumBad = !got.checksumOk();
+        return Verdict::Reject;
+    };
+    TReplyRecord frameReply;
+    const ExchangeOutcome outcome = e->Exchange(spec, frameReply);
+    reply.Success = outcome == ExchangeOutcome::Accepted ? 1 : 0;
+    if (outcome == ExchangeOutcome::Invalid && lastChecksumBad)
+        e->reportFailure(LinkFailure::Invalid);
 }

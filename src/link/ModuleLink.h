@@ -1,14 +1,16 @@
 #pragma once
 // The engine's side of the TCP control module protocol: discovery and
 // configuration of modules by UDP datagrams, the list of discovered modules,
-// and the 32-byte LDCD exchange on the serial link. It works on the engine's
-// shared state (Searching, Configuring, AnswerReceived, DatagramBusy,
-// DeviceList, ModuleConfig, UDPMode, DeviceIP, Closing) and reports through
-// the engine's listener.
+// and the 32-byte LDCD exchange on the serial link. It owns the discovery and
+// configuration state; the engine gives it the addressing (UDPMode,
+// DeviceIP), the closing flag and the exchange step.
+
+#include "link/LinkEvents.h"
 
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 class QUdpSocket;
@@ -39,8 +41,21 @@ public:
 
     // Discovery: true when at least one reply was parsed. Broadcast or
     // directed by the engine's UDPMode (directed: to DeviceIP). The caller
-    // clears DeviceList when it wants a fresh list.
+    // clears the list (ClearDevices) when it wants a fresh one.
     bool SearchModules();
+    bool Searching() const { return FSearching; }
+    // Ends a running discovery at its next check (the search dialog's Stop).
+    void StopSearch() { FSearching = false; }
+    bool Configuring() const { return FConfiguring; }
+    void StopConfigure() { FConfiguring = false; }
+    // A discovery or configuration exchange is listening for answers.
+    bool DatagramBusy() const { return FDatagramBusy; }
+    bool AnswerReceived() const { return FAnswerReceived; }
+    void ClearDevices() { FDeviceList.clear(); }
+    // Eight strings per discovered module.
+    const QStringList &DeviceList() const { return FDeviceList; }
+    // The last configuration record sent or received.
+    const uint8_t *ModuleConfig() const { return FModuleConfig; }
     // Number of modules in DeviceList.
     int FoundDeviceCount() const;
     // Field 0..7 of module `device` (1-based); out of range: the field's default.
@@ -58,8 +73,12 @@ public:
     static uint8_t LDCDChecksum(const uint8_t *packet);
 
     // One received datagram (the socket calls it for every arrival; tests
-    // call it directly).
+    // call it directly). `listening` says whether an exchange waits for it
+    // (tests); the socket's arrivals use the running exchange's state.
     void OnDatagram(const QString &senderAddress, quint16 senderPort, const QByteArray &datagram);
+    // Tests: make the receive side act as if an exchange were waiting.
+    void setListeningForTests(bool on) { FDatagramBusy = on; }
+    void resetAnswerForTests() { FAnswerReceived = false; }
 
     // Ports and broadcast address (defaults: 30600, 30601, 255.255.255.255).
     quint16 DiscoveryPort() const { return FDiscoveryPort; }
@@ -76,6 +95,10 @@ public:
     // Datagrams handed to the socket in the current or last exchange.
     int DatagramsSent() const { return FDatagramsSent; }
 
+signals:
+    // Discovery and configuration progress texts.
+    void searchText(const QString &text, SearchTextTarget target);
+
 private:
     void readPending();
     bool openSocket(quint16 port);
@@ -83,7 +106,7 @@ private:
     void setBroadcastOption(bool on);
     void refreshLocalAddress();
     void log(const QString &text);
-    void searchText(const QString &text, int32_t target);
+    bool waitForAnswer(int ms);
 
     TTSCOMControl *FEngine;
     QUdpSocket *FSocket = nullptr;
@@ -93,4 +116,10 @@ private:
     QString FLocalOverride;
     QString FLocalAddress;
     int FDatagramsSent = 0;
+    bool FSearching = false;
+    bool FConfiguring = false;
+    bool FDatagramBusy = false;
+    bool FAnswerReceived = false;
+    QStringList FDeviceList;
+    uint8_t FModuleConfig[76] = {};
 };

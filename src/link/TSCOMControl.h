@@ -1,43 +1,72 @@
 #pragma once
 // The link engine: the one object through which the tool talks to a matrix.
-// It runs every exchange synchronously on the caller's (window) thread, pumping
-// the event loop while it waits, and reports through ILinkListener.
+// Every operation is a sequence of exchanges (send, wait, accept or reject,
+// retry) run by Exchange() on the caller's (window) thread; waiting serves
+// events through LinkWait. The engine reports through typed signals,
+// emitted synchronously: a handler has finished before the engine goes on.
 
-#include "link/Commands.h"
-#include "link/Frames.h"
+#include "link/LinkEvents.h"
 #include "link/LinkMessages.h"
 #include "link/LinkTiming.h"
-#include "link/RxAssembler.h"
+#include "protocol/Commands.h"
+#include "protocol/Frames.h"
+#include "protocol/PartId.h"
+#include "protocol/RxAssembler.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QStringList>
-#include <QThread>
-#include <QTimer>
+#include <functional>
 
-class SerialLink;
-class LanLink;
+class SerialTransport;
+class TcpTransport;
+class Transport;
 class ModuleLink;
-struct TModuleReply;
 
-// Flags shared between the engine and the window.
-struct LinkFlags {
-    bool Closing = false;     // the user agreed to close; every wait ends at its next check
-    bool TimeoutSeen = false; // cleared at the start of every wait; set by the window on 2026
-    bool PartRefused = false; // set by the window on 2034
+// How a reply of one try is judged.
+enum class Verdict {
+    Accept,  // the exchange is over, success 1
+    Reject,  // a failed try: pause, then the next try
+    Refused, // the device refused (firmware part): success 1, try again
 };
 
-// Receive modes: expected reply kinds.
-enum RxModes : uint8_t {
-    RxCommand = 0,
-    RxBlockRead = 1,
-    RxBoardInfoWrite = 2,
-    RxUpload = 3,
-    RxUploadPrepared = 4,
-    RxModuleCommand = 6,
+// The outcome of one exchange: exactly one of these.
+enum class ExchangeOutcome {
+    Accepted,  // a try was accepted
+    Refused,   // the last try was refused by the device
+    Invalid,   // every try failed (reported as LinkFailure::Invalid)
+    TimedOut,  // the last try got no reply (reported as LinkFailure::TimedOut)
+    Cancelled, // the window is closing: nothing reported
+    Failed,    // the link failed or went away (reported as LinkFailure::Exception)
+};
+
+// One exchange: what to send on each try, what reply to expect, how to judge
+// it and how often to try. Defaults are those of an ordinary command.
+struct ExchangeSpec {
+    // The bytes of try t (1-based); most exchanges send the same each time.
+    std::function<QByteArray(int t)> request;
+    uint8_t mode = RxCommand; // expected reply kind
+    std::function<Verdict(const uint8_t *reply, int length)> check;
+    int tries = 5;
+    int retryPauseMs = -1; // after a failed try; -1: LinkTiming's retry pause
+    bool pauseAfterTimeout = false;
+    int tryMs = -1; // wait of one try; -1: LinkTiming's ticks per try
+    // Called every `tickMs` while waiting (reboot spinner); 0: no ticks.
+    int tickMs = 0;
+    std::function<void()> onTick;
+    // A rejected reply does not end the try: the wait runs to its end.
+    bool waitOutTry = false;
+    // Whether the engine reports a last try that timed out, and tries that
+    // all failed (some callers report in their own words).
+    bool reportTimeout = true;
+    bool reportInvalid = true;
+    // Diagnostics: the caption of the sent bytes (given the try) and of the
+    // reply, and the number the reply log line carries (0: the try number).
+    std::function<void(int t, const QByteArray &wire)> logSent;
+    QString replyCaption = QStringLiteral("rcv cmd PPP:   ");
+    int replyNumber = 0;
+    // Called for every refused try.
+    std::function<void()> onRefused;
 };
 
 class TTSCOMControl : public QObject {
@@ -46,180 +75,115 @@ public:
     explicit TTSCOMControl(QObject *owner = nullptr);
     ~TTSCOMControl() override;
 
-    void setListener(ILinkListener *listener) { FListener = listener; }
-    ILinkListener *listener() const { return FListener; }
-
-    // Link
+    // ---- The link ----
     bool Connect();
     bool Disconnect();
     bool Connected() const;
+    bool IsConnecting() const { return FConnecting; }
 
-    // Exchanges
-    void Transact(const Frame &frame, TReplyRecord &reply);
-    void ReadBlocks(const Frame &start, TReplyRecord &reply);
-    void WriteBlocks(const Frame &start, TReplyRecord &reply);
-    int SendBytes(const QByteArray &bytes);
-    bool ReceiveReply();
-    void OnSerialData(const uint8_t *bytes, int count);
-    void WaitTicks(int ticks);
-    bool WaitForAnswer(int ticks);
-    // SendBytes raises LinkError when the link fails, and ReceiveReply when
-    // the link goes down while it waits; the exchanges above catch it and
-    // report WM_LINK_EXCEPTION.
-
-    // Prepare the receive state for a new try: receive area, LastReply,
-    // BlockLength and BlockSum zeroed, position 0, not complete.
-    void ClearReceiveState();
-    // After ReceiveReply returned true: the wait ended without a complete reply.
-    bool ReplyTimedOut() const { return !RxComplete; }
-    // Pump events for `ms` milliseconds; Closing ends it early.
-    void Pause(int ms);
-    // Pump events until `done()` holds, `Closing` is set or `ms` have passed.
-    // Bytes arriving on the active link are collected as they come and end
-    // the current batch, so `done()` is checked as soon as they are in.
-    // Returns true when `done()` held.
-    template <typename Pred> bool PumpUntil(int ms, Pred done);
-
-    // Firmware transfer and reboot wait. The starting frame carries the part
-    // (command code, sub-code, P1 low byte: sub-number, P2 low byte: third
-    // number, P3/P4 low bytes: version); the data is in WriteStream.
-    void UploadPart(const Frame &start, TReplyRecord &reply);
-    void UploadPartPrepared(const Frame &start, TReplyRecord &reply);
-    void WaitReboot(TReplyRecord &reply);
-    void WaitAfterReboot();
-    int AfterRebootDelay = 0; // "Wait After Checking Reboot", seconds 0..300
-
-    // Diagnostics
-    void LogFrame(const QString &caption, const uint8_t *frame, int number);
-    void LogBytes(const QString &caption, const uint8_t *bytes, int count);
-    QString DumpPrefix; // set by the firmware uploads
-
-    static QString LocalAddress();
-    QString LastLinkError; // text of the last error raised by a link
-
-    // Properties
     QString ComPort() const;
     void setComPort(const QString &name);
     TControlMode ControlMode() const { return FControlMode; }
-    void setControlMode(TControlMode mode);
+    // Refused (false) while an operation runs.
+    bool setControlMode(TControlMode mode);
     QString DeviceIP() const { return FDeviceIP; }
     void setDeviceIP(const QString &ip) { FDeviceIP = ip; }
     TUDPMode UDPMode() const { return FUDPMode; }
     void setUDPMode(TUDPMode mode) { FUDPMode = mode; }
     quint16 TcpPort() const { return FTcpPort; } // 8000
     void setTcpPort(quint16 port) { FTcpPort = port; }
+    QString LastLinkError() const { return FLastLinkError; }
 
-    // Streams
-    QByteArray ReadStream;  // filled by block reads
-    QByteArray WriteStream; // filled by the caller before block writes and uploads
+    // An operation is running on the link (set by the application's operation
+    // scope): nothing may close the link or change its kind meanwhile.
+    void setOperationActive(bool active) { FOperationActive = active; }
+    bool OperationActive() const { return FOperationActive; }
 
-    // Shared flags and state
-    LinkFlags Flags;
-    bool Searching = false;
-    bool Connecting = false;
-    bool Configuring = false;
-    bool AnswerReceived = false;
-    bool DatagramBusy = false;
-    QStringList DeviceList; // eight strings per discovered module
-    uint8_t ModuleConfig[76] = {};
+    // The window is closing: every wait ends at its next check and nothing
+    // new starts. Cancel() is SetClosing(true).
+    void Cancel() { SetClosing(true); }
+    void SetClosing(bool closing);
+    bool Closing() const { return FClosing; }
+    // The flag itself, for widgets that look at it while painting.
+    const bool *closingFlag() const { return &FClosing; }
 
-    // Receive state. The assembler collects the bytes of the current reply
-    // from either link; the names below are views of its state.
-    RxAssembler Rx;
-    uint8_t LastReply[FrameSize] = {};
-    uint32_t BlockLength = 0;
-    uint8_t BlockSum = 0;
-    uint8_t (&RxBuffer)[RxAssembler::BufferSize] = Rx.Buffer;
-    uint8_t &RxMode = Rx.Mode;
-    bool &RxComplete = Rx.Complete;
-    int TickCount = 0;
-    int &RxPos = Rx.Pos;
-    bool FirstBlock = true;
+    // ---- Operations ----
+    // The one exchange step under every operation.
+    ExchangeOutcome Exchange(const ExchangeSpec &spec, TReplyRecord &reply);
+    // One ordinary command, five tries.
+    void Transact(const Frame &frame, TReplyRecord &reply);
+    // Block read: the data read (complete only when reply.ok()).
+    QByteArray ReadBlocks(const Frame &start, TReplyRecord &reply);
+    // Block write of `data`.
+    void WriteBlocks(const Frame &start, const QByteArray &data, TReplyRecord &reply);
+    // A pause of `ms` with the window alive; Closing ends it.
+    void Pause(int ms);
 
-    // The TCP control module side: discovery and configuration by datagrams,
-    // and the LDCD exchange on the serial link.
+    // The longest data a block read collects before it gives up.
+    static constexpr int MaxBlockReadBytes = 65535;
+    static constexpr int MaxBlockReadPackets = MaxBlockReadBytes / BlockDataMax + 2;
+
+    // State read by the upgrade workflows and the window.
+    bool TimeoutSeen() const { return FTimeoutSeen; }
+
+    // ---- Diagnostics ----
+    void LogFrame(const QString &caption, const uint8_t *frame, int number);
+    void LogBytes(const QString &caption, const uint8_t *bytes, int count);
+    // Longest dump of received bytes logged per delivery.
+    static constexpr int MaxLoggedBytes = 256;
+
+    // The PC's own IPv4 address: the first address of an interface that is
+    // up and not the loopback; "0.0.0.0" when there is none.
+    static QString LocalAddress();
+
+    // ---- The TCP control module ----
     ModuleLink *Modules();
-    bool SearchModules();
-    int ConfigureModule(const uint8_t *record);
-    int FoundDeviceCount();
-    QString FoundDeviceField(int device, int field);
-    void ModuleCommand(const uint8_t *request, TModuleReply &reply);
+    // The transport in use (serial or TCP), or null before the first connect.
+    Transport *transport() const { return FActive; }
+    bool serialInUse() const;
 
-    SerialLink *serialLink() const { return FSerial; }
-    LanLink *lanLink() const { return FLan; }
+    // Report a failure the way every operation does (for operations built
+    // outside the engine on Exchange: firmware uploads, module commands).
+    void reportFailure(LinkFailure failure, const QString &detail = QString());
 
-    // Send a notification to the listener (synchronously).
-    void notify(int message, uint32_t wParam = 0, int32_t lParam = 0,
-                const QString &text = QString());
+signals:
+    // An operation failed; `detail` carries the link's words for exceptions.
+    void linkFailed(LinkFailure failure, const QString &detail);
+    // Opening or closing the link failed; `connected` is the state now.
+    void connectFailed(bool connected, const QString &reason);
+    // The link went away by itself (peer closed, adapter pulled).
+    void connectionLost(const QString &reason);
+    // Connected state changed (connect, disconnect or loss).
+    void connectionChanged(bool connected);
+    // A block transfer finished.
+    void blockTransferDone();
+    // Diagnostics: a frame or bytes logged, or the count of bytes received.
+    void diagnostic(LinkMessage kind, const QString &text);
 
 private:
-    // Take the bytes buffered on the LAN link into the receive state.
-    void PollLan();
-    // Collect one delivery (the byte-collection rule plus its diagnostics).
-    void CollectBytes(const uint8_t *bytes, int count, bool serialLink);
-    void UploadBlocks(const Frame &start, TReplyRecord &reply, bool prepared);
-    // The wait of one try after its request went out. Stop: the exchange is
-    // over (Closing, or the last try timed out, which is reported); TimedOut:
-    // an earlier try timed out; Received: LastReply holds the reply, logged
-    // with caption and number and copied into the reply record.
-    enum class TryOutcome { Stop, TimedOut, Received };
-    TryOutcome AwaitTry(int attempt, TReplyRecord &reply, const QString &caption, int number);
-    // The starting command of an upload: true when the matrix is ready for data.
-    bool StartUpload(const Frame &start, TReplyRecord &reply, bool withThird);
-    bool PrepareUploadStep(const Frame &start, uint16_t p1, TReplyRecord &reply);
-    // One probe period of the reboot wait; returns false when Closing ended it.
-    bool RebootTicks(int &spinner, bool collect);
-    void RebootLog(const QString &text, int32_t lParam);
-    uint32_t PartId(const Frame &start, bool withThird) const;
-    static int32_t PartVersion(const Frame &start);
+    Transport *transportFor(TControlMode mode) const;
+    void onBytes(const QByteArray &bytes);
+    void onLinkLost(const QString &reason);
+    QString dumpReceived(const QByteArray &bytes, int oldPos) const;
     static QString HexDump(const uint8_t *bytes, int count);
 
-    // The datagram side (discovery and configuration of the TCP control
-    // module) and the module command on the serial link live in ModuleLink.
+    // The receive state of the exchange that is waiting.
+    RxAssembler FRx;
+    bool FReceiving = false;
+    bool FLinkLost = false;
 
-    ILinkListener *FListener = nullptr;
-    SerialLink *FSerial = nullptr;
-    LanLink *FLan = nullptr;
+    SerialTransport *FSerial = nullptr;
+    TcpTransport *FLan = nullptr;
+    Transport *FActive = nullptr;
     ModuleLink *FModules = nullptr;
     TControlMode FControlMode = cmLAN;
     QString FDeviceIP = QStringLiteral("0.0.0.0");
     TUDPMode FUDPMode = umBROADCAST;
     quint16 FTcpPort = 8000;
+    QString FLastLinkError;
+    bool FConnecting = false;
+    bool FClosing = false;
+    bool FTimeoutSeen = false;
+    bool FOperationActive = false;
+    bool FWasConnected = false;
 };
-
-template <typename Pred> bool TTSCOMControl::PumpUntil(int ms, Pred done) {
-    const LinkTiming &timing = LinkTiming::current();
-    QElapsedTimer clock;
-    clock.start();
-    if (timing.plainSleepWaits) {
-        // Whole ticks: pump, sleep, look.
-        const int tick = qMax(1, timing.tickMs);
-        for (;;) {
-            QCoreApplication::processEvents();
-            const qint64 left = ms - clock.elapsed();
-            if (left > 0)
-                QThread::msleep(static_cast<unsigned long>(qMin<qint64>(tick, left)));
-            PollLan();
-            if (done())
-                return true;
-            if (Flags.Closing || clock.elapsed() >= ms)
-                return false;
-        }
-    }
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    for (;;) {
-        PollLan();
-        if (done())
-            return true;
-        if (Flags.Closing)
-            return false;
-        const qint64 left = ms - clock.elapsed();
-        if (left <= 0)
-            return false;
-        if (!timer.isActive())
-            timer.start(static_cast<int>(left));
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-}

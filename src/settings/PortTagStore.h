@@ -8,7 +8,7 @@
 // A label is stored exactly as typed, blanks at its ends included (such a
 // value is written in double quotes, which reading removes again).
 
-#include "link/Commands.h"
+#include "protocol/Commands.h"
 
 #include <QString>
 #include <array>

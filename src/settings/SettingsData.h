@@ -17,7 +17,7 @@
 // Free texts are stored exactly, blanks at their ends included.
 
 #include "PortTagStore.h"
-#include "link/Commands.h"
+#include "protocol/Commands.h"
 
 #include <QString>
 #include <QStringList>

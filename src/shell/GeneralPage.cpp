@@ -1,10 +1,11 @@
 #include "shell/GeneralPage.h"
 
+#include "app/AppContext.h"
 #include "control/ui/DeviceStatusGroup.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
 #include "link/LinkTiming.h"
 #include "link/TSCOMControl.h"
-#include "shell/AppContext.h"
+#include "settings/SettingsData.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -15,7 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPortInfo>
-#include <QThread>
 #include <QVBoxLayout>
 
 std::function<QStringList()> GeneralPage::PortListSource = [] {
@@ -125,6 +125,9 @@ GeneralPage::GeneralPage(AppContext *context, QWidget *parent) : QWidget(parent)
 
 void GeneralPage::btnConnectClick() {
     TTSCOMControl *engine = ctx->Engine;
+    // Never closes or reopens the link under a running operation.
+    if (ctx->RefuseWhenBusy())
+        return;
     ctx->ShowStatus(2, QString());
     if (engine->Connected()) {
         engine->Disconnect();
@@ -145,6 +148,20 @@ void GeneralPage::btnConnectClick() {
     }
 
     const bool connected = engine->Connected();
+    ShowConnectionState();
+    if (connected) {
+        const QString where =
+            engine->ControlMode() == cmCOM ? engine->ComPort() : engine->DeviceIP();
+        ctx->ShowStatus(1, QStringLiteral("Connected: ") + where);
+        ctx->ShowStatus(2, QString());
+    } else {
+        ctx->ShowStatus(1, QStringLiteral("Disconnect"));
+    }
+}
+
+void GeneralPage::ShowConnectionState() {
+    TTSCOMControl *engine = ctx->Engine;
+    const bool connected = engine->Connected();
     cbCOMList->setEnabled(!connected && engine->ControlMode() == cmCOM);
     imgOpen->setVisible(connected);
     imgClose->setVisible(!connected);
@@ -154,19 +171,28 @@ void GeneralPage::btnConnectClick() {
         const QString word = ConnectionStateWords[1];
         btnConnect->setText(QStringLiteral("&") + word.left(word.size() - 2));
     }
-    if (connected) {
-        const QString where =
-            engine->ControlMode() == cmCOM ? engine->ComPort() : engine->DeviceIP();
-        ctx->ShowStatus(1, QStringLiteral("Connected: ") + where);
-        ctx->ShowStatus(2, QString());
-    } else {
-        ctx->ShowStatus(1, QStringLiteral("Disconnect"));
-    }
-    if (LinkTiming::current().afterConnectPauseMs > 0)
-        QThread::msleep(static_cast<unsigned long>(LinkTiming::current().afterConnectPauseMs));
+}
+
+void GeneralPage::LinkLost(const QString &reason) {
+    ShowConnectionState();
+    ctx->ShowStatus(1, QStringLiteral("Disconnect"));
+    ctx->ShowStatus(2, QStringLiteral("Connection lost: ") + reason, true);
+}
+
+bool GeneralPage::refuseModeChange() {
+    if (!ctx->Busy())
+        return false;
+    ctx->RefuseWhenBusy();
+    // The radios show the interface in use.
+    const bool com = ctx->Engine->ControlMode() == cmCOM;
+    rbCOMMode->setChecked(com);
+    rbLANMode->setChecked(!com);
+    return true;
 }
 
 void GeneralPage::rbCOMModeClick() {
+    if (refuseModeChange())
+        return;
     ctx->ShowStatus(2, QString());
     if (ctx->Engine->Connected())
         btnConnectClick();
@@ -177,7 +203,7 @@ void GeneralPage::rbCOMModeClick() {
 }
 
 void GeneralPage::rbLANModeClick() {
-    if (ctx->Engine->Searching)
+    if (refuseModeChange())
         return;
     if (ctx->Engine->Connected())
         btnConnectClick();
@@ -225,11 +251,40 @@ void GeneralPage::RefreshComPortList() {
     TTSCOMControl *engine = ctx->Engine;
     const int index = cbCOMList->findText(engine->ComPort(), Qt::MatchExactly);
     if (index < 0) {
-        if (engine->Connected() && engine->ControlMode() == cmCOM)
+        // A port that vanished under a running operation is noticed by the
+        // link itself; the list follows afterwards.
+        if (engine->Connected() && engine->ControlMode() == cmCOM && !ctx->Busy())
             btnConnectClick();
         if (cbCOMList->count() > 0)
             cbCOMList->setCurrentIndex(0);
     } else {
         cbCOMList->setCurrentIndex(index);
     }
+}
+
+void GeneralPage::LoadSettings(const SettingsData &data) {
+    rbLANMode->setChecked(data.lanMode);
+    rbCOMMode->setChecked(!data.lanMode);
+    if (data.lanMode)
+        rbLANModeClick();
+    else
+        rbCOMModeClick();
+
+    TTSCOMControl *engine = ctx->Engine;
+    engine->setComPort(data.comPort);
+    LanGroup->SetEntries(data.devices);
+    LanGroup->SelectEntry(data.lanDevice);
+
+    const int index = cbCOMList->findText(engine->ComPort(), Qt::MatchExactly);
+    if (index >= 0)
+        cbCOMList->setCurrentIndex(index);
+    else if (cbCOMList->count() > 0)
+        cbCOMList->setCurrentIndex(0);
+}
+
+void GeneralPage::SaveSettings(SettingsData &data) const {
+    data.lanMode = rbLANMode->isChecked();
+    data.comPort = cbCOMList->currentText();
+    data.lanDevice = LanGroup->cbLANDevice->currentText();
+    data.devices = LanGroup->Entries();
 }

@@ -2,7 +2,7 @@
 // The "General" page: interface choice, COM port list, LAN device group,
 // connect button and the device status groups.
 
-#include "link/Commands.h"
+#include "protocol/Commands.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -16,6 +16,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+struct SettingsData;
 
 class GeneralPage : public QWidget {
     Q_OBJECT
@@ -27,6 +28,14 @@ public:
     void rbLANModeClick();
     void ApplyModeEnabling(TControlMode mode, bool busy);
     void RefreshComPortList();
+    // The page's part of the settings file.
+    void LoadSettings(const SettingsData &data);
+    void SaveSettings(SettingsData &data) const;
+    // Shows the link state on the connection controls (after a connect,
+    // disconnect or loss).
+    void ShowConnectionState();
+    // The link went away by itself.
+    void LinkLost(const QString &reason);
 
     // Where port names come from: the serial ports the system reports.
     // Tests replace it (for example with a pseudo-terminal's path).
@@ -47,5 +56,6 @@ public:
     DeviceStatusGroup *DeviceStatus;
 
 private:
+    bool refuseModeChange();
     AppContext *ctx;
 };

@@ -1,18 +1,22 @@
 #include "shell/Main.h"
 
+#include "app/AppContext.h"
+#include "app/OperationScope.h"
+#include "app/PromptService.h"
 #include "control/ui/AdvancedPage.h"
 #include "control/ui/DeviceStatusGroup.h"
 #include "control/ui/EdidPage.h"
 #include "control/ui/PortTagPage.h"
 #include "control/ui/PreSetting_edit.h"
+#include "firmware/FirmwareTransfer.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
 #include "lanmodule/ui/Search.h"
-#include "link/Commands.h"
+#include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
+#include "protocol/Commands.h"
 #include "settings/PortTagStore.h"
-#include "shell/AppContext.h"
+#include "shell/DialogPrompts.h"
 #include "shell/GeneralPage.h"
-#include "shell/PromptService.h"
 #include "shell/StatusBar.h"
 #include "widgets/TCaptionGauge.h"
 #include "widgets/TPageControl.h"
@@ -44,22 +48,15 @@ QString withSeparator(const QString &folder) {
     return f;
 }
 
-// "Part_" ids as the upgrade texts write them: high.low[.third]
-QString partText(uint32_t wParam) {
-    const uint16_t w = static_cast<uint16_t>(wParam & 0xFFFF);
-    const uint8_t t = static_cast<uint8_t>(wParam >> 24);
-    QString s = QStringLiteral("%1.%2").arg(HiByte(w)).arg(LoByte(w));
-    if (t != 0)
-        s += QStringLiteral(".%1").arg(t);
-    return s;
-}
+// Longest diagnostic log kept in the hidden memo, in lines.
+constexpr int DiagnosticLines = 2000;
 } // namespace
 
 TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
-    prompts = new PromptService(this);
+    prompts = &FPrompts;
+    DialogPrompts::install(FPrompts, this);
     engine = new TTSCOMControl(this);
-    engine->setListener(this);
     ctx = new AppContext(engine, prompts, this);
     ctx->AppFolder =
         withSeparator(appFolder.isEmpty() ? QCoreApplication::applicationDirPath() : appFolder);
@@ -70,7 +67,7 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
 
     sb = new TStatusBar;
     sb->QuietStatus = &ctx->QuietStatus;
-    sb->Closing = &engine->Flags.Closing;
+    sb->Closing = engine->closingFlag();
 
     pcContainer = new TPageControl;
     pcContainer->setObjectName(QStringLiteral("pcContainer"));
@@ -82,6 +79,7 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
     mmoMsg->setObjectName(QStringLiteral("mmoMsg"));
     mmoMsg->setReadOnly(true);
     mmoMsg->setAccessibleName(QStringLiteral("Diagnostic log"));
+    mmoMsg->setMaximumBlockCount(DiagnosticLines);
     btnStop = new QPushButton(QStringLiteral("Stop"));
     btnStop->setObjectName(QStringLiteral("btnStop"));
     btnClear = new QPushButton(QStringLiteral("clear"));
@@ -123,14 +121,18 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
     };
     ctx->DiagnosticLine = [this](const QString &line) { mmoMsg->appendPlainText(line); };
 
+    connectEngine();
+
     setWindowTitle(windowTitle() + QStringLiteral("ver4.31"));
     resize(1025, 640);
     setWindowTitle(QStringLiteral("TALVERIUM ") + windowTitle());
 }
 
 TForm1::~TForm1() {
-    engine->setListener(nullptr);
-    engine->Disconnect();
+    engine->disconnect(this);
+    engine->Modules()->disconnect(this);
+    ctx->Firmware->disconnect(this);
+    engine->Cancel();
 }
 
 bool TForm1::CheckAppFolder(const QString &folder, PromptService &prompts) {
@@ -238,23 +240,22 @@ void TForm1::tmrTimer() {
 }
 
 bool TForm1::pcContainerChanging() {
-    if (!ctx->PowerOn)
-        return true;
-    return ctx->EngineFree();
+    // No page change under a running operation, whatever the power state.
+    return !ctx->RefuseWhenBusy();
 }
 
 bool TForm1::FormCloseQuery() {
-    if (ctx->EngineFree()) {
-        engine->Flags.Closing = true;
+    if (!ctx->Busy()) {
+        engine->Cancel();
         return true;
     }
-    if (engine->Connecting) {
+    if (engine->IsConnecting()) {
         prompts->Information(QStringLiteral("Connection in process, please wait..."));
         return false;
     }
     if (prompts->Question(
             QStringLiteral("Processing not complete, continue to close controller?"))) {
-        engine->Flags.Closing = true;
+        engine->Cancel();
         return true;
     }
     return false;
@@ -283,8 +284,8 @@ void TForm1::ShowStatus(int level, const QString &text, bool blink) {
     sb->ShowStatus(level, text, blink);
 }
 
-void TForm1::writeUpgradeLog(const QString &text, int32_t lParam) {
-    if (lParam != 1) {
+void TForm1::writeUpgradeLog(const QString &text, bool repeating) {
+    if (!repeating) {
         mmoMessageUpgrade->appendPlainText(text);
         return;
     }
@@ -309,85 +310,82 @@ void TForm1::writeUpgradeLog(const QString &text, int32_t lParam) {
     mmoMessageUpgrade->repaint();
 }
 
-void TForm1::linkMessage(int message, uint32_t wParam, int32_t lParam, const QString &text) {
-    switch (message) {
-    case WM_LINK_TIMEOUT:
-        engine->Flags.TimeoutSeen = true;
+void TForm1::connectEngine() {
+    connect(engine, &TTSCOMControl::linkFailed, this, &TForm1::LinkFailed);
+    connect(engine, &TTSCOMControl::connectFailed, this,
+            [this](bool connected, const QString &) { ConnectFailed(connected); });
+    connect(engine, &TTSCOMControl::connectionLost, this,
+            [this](const QString &reason) { General->LinkLost(reason); });
+    connect(engine, &TTSCOMControl::diagnostic, this,
+            [this](LinkMessage kind, const QString &text) {
+                // Diagnostics: kept in the hidden memo, bounded to its last lines.
+                if (kind == WM_LINK_FRAMELOG || kind == WM_LINK_DATALOG)
+                    mmoMsg->appendPlainText(text);
+            });
+    connect(engine->Modules(), &ModuleLink::searchText, this,
+            [this](const QString &text, SearchTextTarget target) {
+                if (target == SearchTextTarget::SearchDialog) {
+                    if (TfrmSearch *search = General->LanGroup->frmSearch())
+                        search->SearchText(text, 0);
+                } else {
+                    ShowStatus(2, text);
+                }
+            });
+    FirmwareTransfer *firmware = ctx->Firmware;
+    connect(firmware, &FirmwareTransfer::partRefused, this, &TForm1::PartRefused);
+    connect(firmware, &FirmwareTransfer::partProgress, this, &TForm1::PartProgress);
+    connect(firmware, &FirmwareTransfer::upgradeLog, this,
+            [this](const QString &text, bool repeating) { writeUpgradeLog(text, repeating); });
+}
+
+void TForm1::LinkFailed(LinkFailure failure) {
+    switch (failure) {
+    case LinkFailure::TimedOut:
         ShowStatus(2, QStringLiteral("Time out!"), true);
-        ShowStatus(3, QString());
         break;
-    case WM_LINK_BADSTATUS:
+    case LinkFailure::BadStatus:
         ShowStatus(2, QStringLiteral("Data invalid!"), true);
-        ShowStatus(3, QString());
         break;
-    case WM_LINK_EXCEPTION:
+    case LinkFailure::Exception:
         ShowStatus(2,
                    engine->ControlMode() == cmCOM ? QStringLiteral("COM access failed!")
                                                   : QStringLiteral("TCP control failed!"),
                    true);
-        ShowStatus(3, QString());
         break;
-    case WM_LINK_CONNFAIL: {
-        const bool connected = wParam != 0;
-        if (engine->ControlMode() == cmCOM)
-            ShowStatus(2,
-                       QString(SerialActionWords[connected]) + QStringLiteral(" COM [") +
-                           engine->ComPort() + QStringLiteral("] failed"),
-                       true);
-        else
-            ShowStatus(2,
-                       QString(LANActionWords[connected]) + QStringLiteral(" ") +
-                           engine->DeviceIP() + QStringLiteral(" failed"),
-                       true);
-        ShowStatus(3, QString());
-        UpgradeLinkOK = false;
-        break;
-    }
-    case WM_LINK_PARTREFUSED: {
-        const uint16_t v = static_cast<uint16_t>(lParam & 0xFFFF);
-        mmoMessage->appendPlainText(
-            QStringLiteral("Write to Part_") + partText(wParam) +
-            QStringLiteral(" ver%1.%2 failed").arg(HiByte(v)).arg(LoByte(v)));
-        engine->Flags.PartRefused = true;
-        break;
-    }
-    case WM_LINK_PROGRESS: {
-        const int percent = lParam & 0xFFFF;
-        if (percent == FLastPercent)
-            break;
-        tsgFWUpgrade->SetCaption(QStringLiteral("Upgrading Part_") + partText(wParam));
-        tsgFWUpgrade->SetPosition(percent);
-        FLastPercent = percent;
-        break;
-    }
-    case WM_LINK_INVALID:
+    case LinkFailure::Invalid:
         ShowStatus(2, QStringLiteral("Send data failed!"), true);
-        ShowStatus(3, QString());
-        break;
-    case WM_LINK_UPGRADELOG:
-        writeUpgradeLog(text, lParam);
-        break;
-    case WM_LINK_SEARCHTEXT:
-        if (lParam == 0) {
-            if (TfrmSearch *search = General->LanGroup->frmSearch())
-                search->SearchText(text, lParam);
-        } else {
-            ShowStatus(2, text);
-        }
-        break;
-    case WM_LINK_TREEMARK:
-        MarkPackageNode(false, (lParam >> 16) & 0xFFFF, lParam & 0xFFFF, text);
-        break;
-    case WM_LINK_FRAMELOG:
-    case WM_LINK_DATALOG:
-        // Diagnostics: kept in the hidden memo, bounded.
-        if (mmoMsg->document()->blockCount() > 2000)
-            mmoMsg->clear();
-        mmoMsg->appendPlainText(text);
-        break;
-    default:
         break;
     }
+    ShowStatus(3, QString());
+}
+
+void TForm1::ConnectFailed(bool connected) {
+    if (engine->ControlMode() == cmCOM)
+        ShowStatus(2,
+                   QString(SerialActionWords[connected]) + QStringLiteral(" COM [") +
+                       engine->ComPort() + QStringLiteral("] failed"),
+                   true);
+    else
+        ShowStatus(2,
+                   QString(LANActionWords[connected]) + QStringLiteral(" ") + engine->DeviceIP() +
+                       QStringLiteral(" failed"),
+                   true);
+    ShowStatus(3, QString());
+    UpgradeLinkOK = false;
+}
+
+void TForm1::PartRefused(PartId part, PartVersion version) {
+    mmoMessage->appendPlainText(QStringLiteral("Write to Part_") + part.text() +
+                                QStringLiteral(" ver") + version.text() +
+                                QStringLiteral(" failed"));
+}
+
+void TForm1::PartProgress(PartId part, int percent) {
+    if (percent == FLastPercent)
+        return;
+    tsgFWUpgrade->SetCaption(QStringLiteral("Upgrading Part_") + part.text());
+    tsgFWUpgrade->SetPosition(percent);
+    FLastPercent = percent;
 }
 
 void TForm1::MarkPackageNode(bool restore, int partId, int subId, const QString &text) {
@@ -428,55 +426,19 @@ void TForm1::MarkPackageNode(bool restore, int partId, int subId, const QString 
 void TForm1::LoadSettings() {
     const SettingsData data = SettingsData::loadFile(ctx->SettingsPath());
     FStored = data;
-
-    General->rbLANMode->setChecked(data.lanMode);
-    General->rbCOMMode->setChecked(!data.lanMode);
-    if (data.lanMode)
-        General->rbLANModeClick();
-    else
-        General->rbCOMModeClick();
-
-    engine->setComPort(data.comPort);
-
-    General->LanGroup->SetEntries(data.devices);
-    General->LanGroup->SelectEntry(data.lanDevice);
-
-    QComboBox *ports = General->cbCOMList;
-    const int index = ports->findText(engine->ComPort(), Qt::MatchExactly);
-    if (index >= 0)
-        ports->setCurrentIndex(index);
-    else if (ports->count() > 0)
-        ports->setCurrentIndex(0);
-
+    // Each page takes its own values, in the file's order.
+    General->LoadSettings(data);
     ClearPortTags();
     LoadPortTags();
-
-    EdidChoices choices;
-    choices.mode = data.edidMode;
-    choices.modeInput = data.setEdidModeInput;
-    choices.copyOutput = data.copyEdidOutput;
-    choices.copyInput = data.copyEdidInput;
-    choices.readOutput = data.readEdidDataOutput;
-    choices.downloadInput = data.downloadEdidInput;
-    Edid->RestoreChoices(choices);
-
+    Edid->LoadSettings(data);
     frmPreSettingEdit->SetInputNames(data.inDeviceNames);
     frmPreSettingEdit->SetOutputNames(data.outDisplayNames);
-
-    ctx->MacIdB1 = data.macId[0];
-    ctx->MacIdB2 = data.macId[1];
-    ctx->MacIdB3 = data.macId[2];
-    ctx->AfterRebootDelay = data.AfterRebootDelay;
-    ctx->BeforeBIDelay = data.BeforeBIDelay;
-    engine->AfterRebootDelay = data.AfterRebootDelay;
+    ctx->LoadSettings(data);
 }
 
 void TForm1::SaveSettings() {
     SettingsData data = FStored;
-    data.lanMode = General->rbLANMode->isChecked();
-    data.comPort = General->cbCOMList->currentText();
-    data.lanDevice = General->LanGroup->cbLANDevice->currentText();
-    data.devices = General->LanGroup->Entries();
+    General->SaveSettings(data);
     data.tagMode = engine->ControlMode();
     data.deviceMac = ctx->CurrentDeviceMAC;
     for (int n = 1; n <= PortTagStore::PortCount; ++n) {
@@ -485,19 +447,8 @@ void TForm1::SaveSettings() {
     }
     data.inDeviceNames = frmPreSettingEdit->InputNames();
     data.outDisplayNames = frmPreSettingEdit->OutputNames();
-    const EdidChoices choices = Edid->Choices();
-    data.edidMode = choices.mode;
-    data.setEdidModeInput = choices.modeInput;
-    data.copyEdidOutput = choices.copyOutput;
-    data.copyEdidInput = choices.copyInput;
-    data.readEdidDataOutput = choices.readOutput;
-    data.downloadEdidInput = choices.downloadInput;
-    data.saveEdidFile = choices.savePath;
-    data.openEdidFile = choices.openPath;
-    data.displayTag = true;
-    data.macId = {ctx->MacIdB1, ctx->MacIdB2, ctx->MacIdB3};
-    data.AfterRebootDelay = ctx->AfterRebootDelay;
-    data.BeforeBIDelay = ctx->BeforeBIDelay;
+    Edid->SaveSettings(data);
+    ctx->SaveSettings(data);
     QString error;
     if (!data.saveFile(ctx->SettingsPath(), &error))
         prompts->Error(error);

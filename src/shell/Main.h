@@ -2,7 +2,9 @@
 // The main window: the page control with its sixteen pages, the status bar,
 // the handler of the link engine's notifications, start-up and close.
 
-#include "link/LinkMessages.h"
+#include "app/PromptService.h"
+#include "link/LinkEvents.h"
+#include "protocol/PartId.h"
 #include "settings/SettingsData.h"
 
 #include <QMainWindow>
@@ -13,7 +15,6 @@ class AppContext;
 class EdidPage;
 class GeneralPage;
 class PortTagPage;
-class PromptService;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -24,7 +25,7 @@ class TStatusBar;
 class TTSCOMControl;
 class TfrmPreSettingEdit;
 
-class TForm1 : public QMainWindow, public ILinkListener {
+class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // appFolder: where "Settings.ini" lives (the executable's folder when empty).
@@ -49,8 +50,11 @@ public:
     void ShowStatus(int level, const QString &text, bool blink = false);
     void MarkPackageNode(bool restore, int partId, int subId, const QString &text);
 
-    // ILinkListener
-    void linkMessage(int message, uint32_t wParam, int32_t lParam, const QString &text) override;
+    // The engine's reports.
+    void LinkFailed(LinkFailure failure);
+    void ConnectFailed(bool connected);
+    void PartRefused(PartId part, PartVersion version);
+    void PartProgress(PartId part, int percent);
 
     AppContext *Context() const { return ctx; }
     TTSCOMControl *Engine() const { return engine; }
@@ -83,8 +87,10 @@ protected:
 private:
     void buildPages();
     QWidget *addPage(QWidget *page, const QString &name, const QString &caption, bool visible);
-    void writeUpgradeLog(const QString &text, int32_t lParam);
+    void writeUpgradeLog(const QString &text, bool repeating);
+    void connectEngine();
 
+    PromptService FPrompts;
     PromptService *prompts;
     TTSCOMControl *engine;
     AppContext *ctx;

@@ -1,5 +1,5 @@
 #include "shell/Main.h"
-#include "shell/PromptService.h"
+#include "app/PromptService.h"
 
 #include <QApplication>
 

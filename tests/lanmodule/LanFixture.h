@@ -26,9 +26,9 @@ struct RecordedMessage {
     QString text;
 };
 
-class RecordingListener : public ILinkListener {
+class RecordingListener {
 public:
-    void linkMessage(int message, uint32_t wParam, int32_t lParam, const QString &text) override {
+    void linkMessage(int message, uint32_t wParam, int32_t lParam, const QString &text) {
         Messages.append({message, wParam, lParam, text});
         if (OnMessage)
             OnMessage(message, lParam, text);

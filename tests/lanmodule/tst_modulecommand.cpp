@@ -2,12 +2,14 @@
 // pseudo-terminal: the scripted peer answers each request as told.
 
 #include "LanFixture.h"
-#include "lanmodule/LdcdPacket.h"
+#include "LinkTap.h"
 #include "link/LinkTiming.h"
 #include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
+#include "protocol/LdcdPacket.h"
 
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -52,11 +54,12 @@ class TstModuleCommand : public QObject {
         });
         QVERIFY(peer->start());
         engine = std::make_unique<TTSCOMControl>();
-        engine->setListener(&listener);
+        TapEngine(engine.get(), &listener);
         engine->setControlMode(cmCOM);
         engine->setComPort(peer->path());
         QVERIFY(engine->Connect());
         link = std::make_unique<ModuleLink>(engine.get());
+        TapModuleLink(link.get(), &listener);
     }
 
 private slots:
@@ -159,7 +162,7 @@ private slots:
         script = {Answer::Silent};
         open();
         // Closing already set: nothing is sent and the reply stays as it was.
-        engine->Flags.Closing = true;
+        engine->SetClosing(true);
         TModuleReply reply;
         reply.Bytes[30] = 0x42;
         link->ModuleCommand(LdcdPacket::queryRequest().b, reply);
@@ -168,14 +171,14 @@ private slots:
         QCOMPARE(peer->requests().size(), 0);
 
         // Closing set during the wait: no message, failure.
-        engine->Flags.Closing = false;
-        QTimer::singleShot(30, [this] { engine->Flags.Closing = true; });
+        engine->SetClosing(false);
+        QTimer::singleShot(30, [this] { engine->SetClosing(true); });
         link->ModuleCommand(LdcdPacket::queryRequest().b, reply);
         QVERIFY(!reply.ok());
         QCOMPARE(peer->requests().size(), 1);
         QCOMPARE(listener.count(WM_LINK_TIMEOUT), 0);
         QCOMPARE(listener.count(WM_LINK_INVALID), 0);
-        engine->Flags.Closing = false;
+        engine->SetClosing(false);
     }
 
     void linkFailureIsReported() {

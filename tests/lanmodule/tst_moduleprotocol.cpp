@@ -2,12 +2,13 @@
 // all without sockets: datagrams are handed to OnDatagram directly.
 
 #include "LanFixture.h"
+#include "LinkTap.h"
 #include "lanmodule/DeviceEntry.h"
-#include "lanmodule/DiscoveryRecord.h"
-#include "lanmodule/LdcdPacket.h"
-#include "lanmodule/ModuleConfigRecord.h"
 #include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
+#include "protocol/DiscoveryRecord.h"
+#include "protocol/LdcdPacket.h"
+#include "protocol/ModuleConfigRecord.h"
 
 #include <QTest>
 #include <cstring>
@@ -56,7 +57,7 @@ class TstModuleProtocol : public QObject {
 private slots:
     void init() {
         engine = new TTSCOMControl;
-        engine->setListener(&listener);
+        TapEngine(engine, &listener);
         link = new ModuleLink(engine);
         link->setLocalAddressOverride(Local);
         listener.Messages.clear();
@@ -131,18 +132,18 @@ private slots:
     }
 
     void discoveryDatagrams() {
-        engine->DatagramBusy = true;
+        link->setListeningForTests(true);
         const QByteArray one = makeRecord(2, QStringLiteral("First")).toBytes();
         const QByteArray two = makeRecord(3, QStringLiteral("Second"), 1).toBytes();
 
         // 56 bytes is not a whole number of records: nothing, no answer.
         link->OnDatagram(Module, 30600, one + QByteArray(1, '\0'));
-        QVERIFY(!engine->AnswerReceived);
+        QVERIFY(!link->AnswerReceived());
         QCOMPARE(link->FoundDeviceCount(), 0);
 
         // 110 bytes hold two modules, in order.
         link->OnDatagram(Module, 30600, one + two);
-        QVERIFY(engine->AnswerReceived);
+        QVERIFY(link->AnswerReceived());
         QCOMPARE(link->FoundDeviceCount(), 2);
         QCOMPARE(link->FoundDeviceField(1, 6), QStringLiteral("First"));
         QCOMPARE(link->FoundDeviceField(2, 0), QStringLiteral("18-98-66-0A-BC-03"));
@@ -151,13 +152,13 @@ private slots:
         // The same module answering every attempt stays one entry, and a
         // reply of duplicates still counts as an answer.
         for (int attempt = 0; attempt < 5; ++attempt) {
-            engine->AnswerReceived = false;
+            link->resetAnswerForTests();
             link->OnDatagram(Module, 30600, one);
-            QVERIFY(engine->AnswerReceived);
+            QVERIFY(link->AnswerReceived());
         }
         link->OnDatagram(Module, 30600, two + two);
         QCOMPARE(link->FoundDeviceCount(), 2);
-        QCOMPARE(engine->DeviceList.size(), 16);
+        QCOMPARE(link->DeviceList().size(), 16);
 
         // A module whose tag happens to read like a MAC is still listed.
         DiscoveryRecord odd = makeRecord(4, QStringLiteral("18-98-66-0A-BC-05"));
@@ -170,47 +171,46 @@ private slots:
         const QByteArray rec = makeRecord(2, QStringLiteral("Echo")).toBytes();
 
         // Between exchanges datagrams are logged and dropped.
-        engine->DatagramBusy = false;
+        link->setListeningForTests(false);
         link->OnDatagram(Module, 30600, rec);
-        QVERIFY(!engine->AnswerReceived);
+        QVERIFY(!link->AnswerReceived());
         QCOMPARE(listener.texts(WM_LINK_FRAMELOG),
                  QStringList({"Remote: [10.77.0.2] : Port[30600]\r\nLocal: [10.77.0.1]\r\n"
                               "Number of bytes: 55"}));
 
-        engine->DatagramBusy = true;
+        link->setListeningForTests(true);
         // The PC's own broadcast coming back.
         link->OnDatagram(Local, 30600, rec);
         // Another port, or nothing at all.
         link->OnDatagram(Module, 30602, rec);
         link->OnDatagram(Module, 30600, QByteArray());
-        QVERIFY(!engine->AnswerReceived);
+        QVERIFY(!link->AnswerReceived());
         QCOMPARE(link->FoundDeviceCount(), 0);
         // No log line without a sender address.
         QCOMPARE(listener.count(WM_LINK_FRAMELOG), 4);
 
         // The configuration port with a record from the PC itself.
         link->OnDatagram(Local, 30601, configReply(0x00));
-        QVERIFY(!engine->AnswerReceived);
+        QVERIFY(!link->AnswerReceived());
     }
 
     void configReplies() {
-        engine->DatagramBusy = true;
-        std::memset(engine->ModuleConfig, 0xEE, sizeof engine->ModuleConfig);
+        link->setListeningForTests(true);
 
         // Requests (status 0xFF) are passed over; not whole records ignored.
         link->OnDatagram(Module, 30601, configReply(0xFF));
         link->OnDatagram(Module, 30601, configReply(0x00).left(75));
-        QVERIFY(!engine->AnswerReceived);
-        QCOMPARE(engine->ModuleConfig[0], uint8_t(0xEE));
+        QVERIFY(!link->AnswerReceived());
+        QCOMPARE(link->ModuleConfig()[0], uint8_t(0));
 
         // The first record that is not a request is taken.
         link->OnDatagram(Module, 30601,
                          configReply(0xFF, 1) + configReply(0x30, 2) + configReply(0x00, 3));
-        QVERIFY(engine->AnswerReceived);
-        QCOMPARE(engine->ModuleConfig[5], uint8_t(2));
-        QCOMPARE(engine->ModuleConfig[74], uint8_t(0x30));
+        QVERIFY(link->AnswerReceived());
+        QCOMPARE(link->ModuleConfig()[5], uint8_t(2));
+        QCOMPARE(link->ModuleConfig()[74], uint8_t(0x30));
         // The conflict bit wins over the failure bit.
-        QCOMPARE(ModuleConfigRecord::resultForStatus(engine->ModuleConfig[74]),
+        QCOMPARE(ModuleConfigRecord::resultForStatus(link->ModuleConfig()[74]),
                  ModuleConfigRecord::Conflict);
         QCOMPARE(ModuleConfigRecord::resultForStatus(0x00), ModuleConfigRecord::Accepted);
         QCOMPARE(ModuleConfigRecord::resultForStatus(0x20), ModuleConfigRecord::Conflict);
@@ -227,7 +227,7 @@ private slots:
             QCOMPARE(link->FoundDeviceField(0, f), defaults[f]);
             QCOMPARE(link->FoundDeviceField(1, f), defaults[f]);
         }
-        engine->DatagramBusy = true;
+        link->setListeningForTests(true);
         link->OnDatagram(Module, 30600, makeRecord(9, QStringLiteral("Only")).toBytes());
         QCOMPARE(link->FoundDeviceField(1, 1), QStringLiteral("10.77.0.9"));
         QCOMPARE(link->FoundDeviceField(2, 6), QStringLiteral("TCP Module"));

@@ -3,14 +3,15 @@
 // host's own namespace never sees any of this traffic.
 
 #include "LanFixture.h"
+#include "LinkTap.h"
 #include "ModuleSim.h"
 #include "NetnsPair.h"
 #include "lanmodule/IcmpPing.h"
-#include "lanmodule/ModuleBytes.h"
-#include "lanmodule/ModuleConfigRecord.h"
 #include "link/LinkTiming.h"
 #include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
+#include "protocol/ModuleBytes.h"
+#include "protocol/ModuleConfigRecord.h"
 
 #include <QTest>
 #include <QTimer>
@@ -55,7 +56,7 @@ class TstNetnsModules : public QObject {
     std::unique_ptr<ModuleSim> sim;
     std::unique_ptr<NetnsPair::Scope> toolSide;
     std::unique_ptr<TTSCOMControl> engine;
-    std::unique_ptr<ModuleLink> link;
+    ModuleLink *link = nullptr; // the engine's own
     RecordingListener listener;
 
 private slots:
@@ -90,13 +91,13 @@ private slots:
         toolSide = std::make_unique<NetnsPair::Scope>(pair, NetnsPair::Tool);
         QVERIFY(toolSide->ok());
         engine = std::make_unique<TTSCOMControl>();
-        engine->setListener(&listener);
-        link = std::make_unique<ModuleLink>(engine.get());
+        TapEngine(engine.get(), &listener);
+        link = engine->Modules();
         listener.Messages.clear();
     }
 
     void cleanup() {
-        link.reset();
+        link = nullptr;
         engine.reset();
         toolSide.reset();
         sim.reset();
@@ -109,8 +110,8 @@ private slots:
         QVERIFY(pair.callerInside(NetnsPair::Tool));
         engine->setUDPMode(umBROADCAST);
         QVERIFY(link->SearchModules());
-        QVERIFY(!engine->Searching);
-        QVERIFY(!engine->DatagramBusy);
+        QVERIFY(!link->Searching());
+        QVERIFY(!link->DatagramBusy());
         QCOMPARE(link->FoundDeviceCount(), 2);
         QStringList macs = {link->FoundDeviceField(1, 0), link->FoundDeviceField(2, 0)};
         macs.sort();
@@ -166,7 +167,7 @@ private slots:
 
         QVERIFY(!link->SearchModules());
         QCOMPARE(link->FoundDeviceCount(), 0);
-        QVERIFY(!engine->Searching);
+        QVERIFY(!link->Searching());
         // All five attempts ran.
         int requests = 0;
         for (const ModuleRequest &r : sim->requests())
@@ -198,7 +199,7 @@ private slots:
         // A directed search never broadcasts, not even to a subnet's
         // broadcast address.
         sim->clearRequests();
-        engine->DeviceList.clear();
+        link->ClearDevices();
         engine->setDeviceIP(QStringLiteral("10.77.0.255"));
         QVERIFY(!link->SearchModules());
         QTest::qWait(20);
@@ -211,8 +212,8 @@ private slots:
         const uint8_t ip[4] = {10, 77, 0, 20};
         const ModuleConfigRecord record = staticRecord(QStringLiteral("18-98-66-00-00-02"), ip);
         QCOMPARE(link->ConfigureModule(record.b), int(ModuleConfigRecord::Accepted));
-        QVERIFY(!engine->Configuring);
-        QVERIFY(!engine->DatagramBusy);
+        QVERIFY(!link->Configuring());
+        QVERIFY(!link->DatagramBusy());
 
         // The module took the new address and name; its reply is kept.
         const ModuleInfo a = sim->module(0);
@@ -220,7 +221,7 @@ private slots:
         QCOMPARE(a.tag, QStringLiteral("Renamed"));
         QCOMPARE(sim->module(1).ip.toString(), ModuleB);
         ModuleConfigRecord reply;
-        std::copy(engine->ModuleConfig, engine->ModuleConfig + 76, reply.b);
+        std::copy(link->ModuleConfig(), link->ModuleConfig() + 76, reply.b);
         QCOMPARE(reply.status(), uint8_t(0));
         QCOMPARE(reply.replyMacText(), QStringLiteral("18-98-66-00-00-02"));
 
@@ -251,7 +252,7 @@ private slots:
             ModuleConfigRecord::build(mac, QStringLiteral("Hall B"), true, zero, zero, zero);
         QCOMPARE(link->ConfigureModule(record.b), int(ModuleConfigRecord::Accepted));
         ModuleConfigRecord reply;
-        std::copy(engine->ModuleConfig, engine->ModuleConfig + 76, reply.b);
+        std::copy(link->ModuleConfig(), link->ModuleConfig() + 76, reply.b);
         QCOMPARE(reply.ipText(), QStringLiteral("10.77.0.30"));
         QCOMPARE(reply.replyMacText(), QStringLiteral("18-98-66-00-00-03"));
     }
@@ -270,7 +271,7 @@ private slots:
         const uint8_t toolIp[4] = {10, 77, 0, 1};
         const ModuleConfigRecord r = staticRecord(QStringLiteral("18-98-66-00-00-02"), toolIp);
         QCOMPARE(link->ConfigureModule(r.b), int(ModuleConfigRecord::Conflict));
-        QVERIFY(!engine->Configuring);
+        QVERIFY(!link->Configuring());
         QCOMPARE(link->DatagramsSent(), 0);
         QTest::qWait(20);
         QCOMPARE(sim->requests().size(), 0);
@@ -299,8 +300,8 @@ private slots:
         const uint8_t ip[4] = {10, 77, 0, 21};
         const ModuleConfigRecord r = staticRecord(QStringLiteral("18-98-66-00-00-02"), ip);
         QCOMPARE(link->ConfigureModule(r.b), result);
-        QVERIFY(!engine->Configuring);
-        QVERIFY(!engine->DatagramBusy);
+        QVERIFY(!link->Configuring());
+        QVERIFY(!link->DatagramBusy());
         QCOMPARE(sim->module(0).ip.toString(), ModuleA);
         if (!answers) // all twenty wait cycles ran
             QCOMPARE(listener.texts(WM_LINK_SEARCHTEXT).size(), 20 * 30);
@@ -319,8 +320,8 @@ private slots:
         QCOMPARE(link->ConfigureModule(r.b), int(ModuleConfigRecord::Failed));
         listener.OnMessage = nullptr;
         QCOMPARE(texts, 45);
-        QVERIFY(!engine->Configuring);
-        QVERIFY(!engine->DatagramBusy);
+        QVERIFY(!link->Configuring());
+        QVERIFY(!link->DatagramBusy());
     }
 
     void portTakenByAnotherProgram() {
@@ -329,9 +330,9 @@ private slots:
         QVERIFY(holder.bind(QHostAddress::AnyIPv4, 30600, QAbstractSocket::DontShareAddress));
         QVERIFY(!link->SearchModules());
         QCOMPARE(listener.count(WM_LINK_EXCEPTION), 1);
-        QVERIFY(engine->LastLinkError.contains(QLatin1String("30600")));
-        QVERIFY(!engine->Searching);
-        QVERIFY(!engine->DatagramBusy);
+        QVERIFY(engine->LastLinkError().contains(QLatin1String("30600")));
+        QVERIFY(!link->Searching());
+        QVERIFY(!link->DatagramBusy());
         QCOMPARE(sim->requests().size(), 0);
         holder.close();
         QVERIFY(link->SearchModules());

@@ -3,11 +3,14 @@
 // notifications, and a fixture that runs the simulator and an engine linked to
 // it over TCP on 127.0.0.1 or over the simulator's pseudo-terminal.
 
+#include "LinkTap.h"
 #include "MatrixSimulator.h"
 #include "MatrixState.h"
+#include "firmware/FirmwareTransfer.h"
 #include "link/LinkMessages.h"
 #include "link/LinkTiming.h"
 #include "link/TSCOMControl.h"
+#include "protocol/Requests.h"
 
 #include <QList>
 #include <QString>
@@ -24,9 +27,9 @@ struct LinkNote {
 };
 
 // Records every notification except the diagnostic ones (their count is kept).
-class LinkRecorder : public ILinkListener {
+class LinkRecorder {
 public:
-    void linkMessage(int message, uint32_t wParam, int32_t lParam, const QString &text) override {
+    void linkMessage(int message, uint32_t wParam, int32_t lParam, const QString &text) {
         if (message == WM_LINK_RXCOUNT || message == WM_LINK_FRAMELOG ||
             message == WM_LINK_DATALOG) {
             ++diagnostics;
@@ -88,7 +91,8 @@ public:
             return false;
         }
         engine = std::make_unique<TTSCOMControl>();
-        engine->setListener(&recorder);
+        firmware = std::make_unique<FirmwareTransfer>(engine.get());
+        TapEngine(engine.get(), &recorder, firmware.get());
         if (serial) {
             engine->setControlMode(cmCOM);
             engine->setComPort(sim->ptyPath());
@@ -98,7 +102,7 @@ public:
             engine->setTcpPort(sim->tcpPort());
         }
         if (!engine->Connect()) {
-            qWarning("engine did not connect: %s", qPrintable(engine->LastLinkError));
+            qWarning("engine did not connect: %s", qPrintable(engine->LastLinkError()));
             return false;
         }
         sim->clearFrameLog();
@@ -108,7 +112,8 @@ public:
 
     void close() {
         if (engine) {
-            engine->setListener(nullptr);
+            UntapEngine(engine.get());
+            firmware.reset();
             engine.reset();
         }
         if (sim) {
@@ -125,9 +130,9 @@ public:
     QList<QByteArray> frames() const { return sim->frameLog(); }
 
     // Starting frames of a block transfer, as the EDID page sends them.
-    static Frame EdidRead(uint16_t address) { return Frame::make(0x03, 0x05, address); }
-    static Frame EdidDownload(uint16_t address) { return Frame::make(0x03, 0x07, address); }
-    static Frame EdidPrelude() { return Frame::make(0x03, 0x08, 0x00F0); }
+    static Frame EdidRead(uint16_t address) { return Requests::edidRead(address); }
+    static Frame EdidDownload(uint16_t address) { return Requests::edidDownload(address, false); }
+    static Frame EdidPrelude() { return Requests::edidPrelude(); }
 
     // Prelude and block write of `data` to `address`; returns the success flag.
     bool download(uint16_t address, const QByteArray &data, TReplyRecord *out = nullptr) {
@@ -135,8 +140,7 @@ public:
         engine->Transact(EdidPrelude(), reply);
         if (!reply.ok())
             return false;
-        engine->WriteStream = data;
-        engine->WriteBlocks(EdidDownload(address), reply);
+        engine->WriteBlocks(EdidDownload(address), data, reply);
         if (out)
             *out = reply;
         return reply.ok();
@@ -144,15 +148,15 @@ public:
 
     bool read(uint16_t address, QByteArray *data, TReplyRecord *out = nullptr) {
         TReplyRecord reply;
-        engine->ReadBlocks(EdidRead(address), reply);
+        *data = engine->ReadBlocks(EdidRead(address), reply);
         if (out)
             *out = reply;
-        *data = engine->ReadStream;
         return reply.ok();
     }
 
     std::unique_ptr<MatrixSimulator> sim;
     std::unique_ptr<TTSCOMControl> engine;
+    std::unique_ptr<FirmwareTransfer> firmware;
     LinkRecorder recorder;
 };
 

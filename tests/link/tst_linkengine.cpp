@@ -3,7 +3,11 @@
 // block reads and writes, link failures, and transfers under injected faults.
 
 #include "LinkTestSupport.h"
+#include "link/LinkWait.h"
+#include "link/ModuleLink.h"
+
 #include "MatrixDevice.h"
+#include <QElapsedTimer>
 
 #include <QDir>
 #include <QFile>
@@ -102,8 +106,6 @@ void TestLinkEngine::roundTrip() {
     QVERIFY(reply.ok());
     QCOMPARE(reply.paramLo(1), uint8_t(2)); // firmware 2.03
     QCOMPARE(reply.paramLo(2), uint8_t(3));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(e.LastReply), 13),
-             QByteArray(reinterpret_cast<const char *>(reply.Bytes), 13));
     const QList<QByteArray> frames = fx.frames();
     QCOMPARE(frames.size(), 1);
     QCOMPARE(frames[0], Frame::make(0x01, 0x03, 0x00FE).toBytes());
@@ -174,7 +176,7 @@ void TestLinkEngine::fifthTimeout() {
     QCOMPARE(reply.Success, uint8_t(0));
     QCOMPARE(fx.recorder.alerts(), QList<int>{WM_LINK_TIMEOUT});
     QCOMPARE(fx.frames().size(), 5);
-    QVERIFY(e.TickCount >= LinkTiming::current().ticksPerTry);
+    QVERIFY(e.TimeoutSeen());
     // The engine works on afterwards.
     fx.recorder.clear();
     e.Transact(Frame::make(0x01, 0x01, 0x00FE), reply);
@@ -184,7 +186,7 @@ void TestLinkEngine::fifthTimeout() {
 void TestLinkEngine::closingDuringWait() {
     TTSCOMControl &e = *fx.engine;
     fx.sim->queueFault(FaultKind::DropReply, 5);
-    QTimer::singleShot(20, [&e] { e.Flags.Closing = true; });
+    QTimer::singleShot(20, [&e] { e.SetClosing(true); });
     TReplyRecord reply;
     reply.Success = 1;
     e.Transact(Frame::make(0x01, 0x01, 0x00FE), reply);
@@ -199,7 +201,7 @@ void TestLinkEngine::closingDuringWait() {
     reply.Success = 7;
     e.Transact(Frame::make(0x01, 0x01, 0x00FE), reply);
     e.ReadBlocks(LinkFixture::EdidRead(0xF001), reply);
-    e.WriteBlocks(LinkFixture::EdidDownload(0xF100), reply);
+    e.WriteBlocks(LinkFixture::EdidDownload(0xF100), QByteArray(256, '\1'), reply);
     QCOMPARE(reply.Success, uint8_t(7));
     QCOMPARE(fx.frames().size(), 1);
 }
@@ -214,13 +216,12 @@ void TestLinkEngine::closingFromHandlerInsideWait() {
     fx.sim->queueFault(FaultKind::SplitReply);
     fx.recorder.hook = [&e](int message, uint32_t, int32_t, const QString &) {
         if (message == WM_LINK_RXCOUNT)
-            e.Flags.Closing = true;
+            e.SetClosing(true);
     };
     TReplyRecord reply;
     e.Transact(Frame::make(0x01, 0x03, 0x00FE), reply);
     QCOMPARE(reply.Success, uint8_t(0));
     QVERIFY(fx.recorder.notes.isEmpty());
-    QVERIFY(!e.RxComplete);
     QCOMPARE(fx.frames().size(), 1);
 }
 
@@ -236,7 +237,6 @@ void TestLinkEngine::blockReadRepeatsBadLastBlock() {
     QCOMPARE(got, data);
     QCOMPARE(fx.recorder.alerts(), QList<int>());
     QCOMPARE(fx.recorder.count(WM_LINK_DONE), 1);
-    QCOMPARE(fx.engine->BlockLength, 44u);
 
     const QList<QByteArray> frames = fx.frames();
     QCOMPARE(frames.size(), 4);
@@ -312,9 +312,9 @@ void TestLinkEngine::blockWriteSizes() {
 void TestLinkEngine::blockWriteRefusedStart() {
     // A starting command answered without 0xAA sends no data.
     TTSCOMControl &e = *fx.engine;
-    e.WriteStream = PatternBytes(256, 3);
     TReplyRecord reply;
-    e.WriteBlocks(Frame::make(0x01, 0x03, 0x00FE), reply); // answered, but not "ready"
+    // Answered, but not "ready".
+    e.WriteBlocks(Frame::make(0x01, 0x03, 0x00FE), PatternBytes(256, 3), reply);
     QCOMPARE(reply.Success, uint8_t(0));
     QCOMPARE(fx.recorder.alerts(), QList<int>{WM_LINK_BADSTATUS});
     QCOMPARE(fx.frames().size(), 1);
@@ -431,7 +431,7 @@ void TestLinkEngine::connectFailures() {
     QFETCH_GLOBAL(bool, overSerial);
     LinkRecorder recorder;
     TTSCOMControl e;
-    e.setListener(&recorder);
+    TapEngine(&e, &recorder);
     if (overSerial) {
         e.setControlMode(cmCOM);
         e.setComPort(QStringLiteral("/dev/tsm-no-such-port"));
@@ -439,7 +439,7 @@ void TestLinkEngine::connectFailures() {
         QCOMPARE(recorder.alerts(), QList<int>{WM_LINK_CONNFAIL});
         QCOMPARE(recorder.notes[0].wParam, 0u);
         QVERIFY(!e.Connected());
-        QVERIFY(!e.Connecting);
+        QVERIFY(!e.IsConnecting());
         return;
     }
     // Nothing listens on a port just given up by a server.
@@ -454,7 +454,7 @@ void TestLinkEngine::connectFailures() {
     QCOMPARE(recorder.notes[0].wParam, 0u);
     QCOMPARE(recorder.notes[0].text, QStringLiteral("Connection Failed"));
     QVERIFY(!e.Connected());
-    QVERIFY(!e.Connecting);
+    QVERIFY(!e.IsConnecting());
 
     // The address the engine starts with is no address to connect to.
     recorder.clear();
@@ -478,35 +478,37 @@ void TestLinkEngine::idleEngineState() {
     QCOMPARE(e.UDPMode(), umBROADCAST);
     QCOMPARE(e.TcpPort(), quint16(8000));
     QCOMPARE(e.ComPort(), QStringLiteral("COM1"));
-    e.Searching = true;
-    e.Configuring = true;
-    e.setControlMode(overSerial ? cmCOM : cmLAN);
-    QVERIFY(!e.Searching);
-    QVERIFY(!e.Configuring);
+    QVERIFY(e.setControlMode(overSerial ? cmCOM : cmLAN));
+    QVERIFY(!e.Modules()->Searching());
+    QVERIFY(!e.Modules()->Configuring());
     QVERIFY(!e.Connected());
     QVERIFY(e.Disconnect());
+    // Under a running operation the link's kind and state stay as they are.
+    e.setOperationActive(true);
+    QVERIFY(!e.setControlMode(overSerial ? cmLAN : cmCOM));
+    QCOMPARE(e.ControlMode(), overSerial ? cmCOM : cmLAN);
+    QVERIFY(!e.Disconnect());
+    e.setOperationActive(false);
 }
 
 void TestLinkEngine::waitsEndEarly() {
     // A long wait ends as soon as its condition holds or Closing is set,
     // also when a handler running inside the wait sets it.
-    QFETCH_GLOBAL(bool, overSerial);
+    bool flag = false;
+    QTimer::singleShot(5, [&flag] { flag = true; });
+    QCOMPARE(LinkWait::until(10000000, [&flag] { return flag; }), LinkWait::Result::Done);
     TTSCOMControl e;
-    QTimer::singleShot(5, [&e] { e.AnswerReceived = true; });
-    QVERIFY(e.WaitForAnswer(10000000));
-    e.AnswerReceived = false;
-    QTimer::singleShot(5, [&e] { e.Flags.Closing = true; });
-    if (overSerial)
-        e.WaitTicks(10000000);
-    else
-        QVERIFY(!e.WaitForAnswer(10000000));
-    QVERIFY(e.Flags.Closing);
-    // The reply wait returns false only when Closing ended it.
-    QVERIFY(!e.ReceiveReply());
-    e.Flags.Closing = false;
-    QVERIFY(e.ReceiveReply());
-    QVERIFY(e.ReplyTimedOut());
-    QVERIFY(e.TickCount >= LinkTiming::current().ticksPerTry);
+    QTimer::singleShot(5, [&e] { e.SetClosing(true); });
+    QElapsedTimer clock;
+    clock.start();
+    e.Pause(10000000);
+    QVERIFY(e.Closing());
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(LinkWait::until(
+                 10000000, [] { return false; }, [&e] { return e.Closing(); }),
+             LinkWait::Result::Cancelled);
+    e.SetClosing(false);
+    QCOMPARE(LinkWait::until(20, [] { return false; }), LinkWait::Result::TimedOut);
 }
 
 void TestLinkEngine::diagnosticTexts() {
@@ -514,15 +516,15 @@ void TestLinkEngine::diagnosticTexts() {
     QString text;
     recorder.hook = [&](int, uint32_t, int32_t, const QString &t) { text = t; };
     TTSCOMControl e;
-    e.setListener(&recorder);
+    TapEngine(&e, &recorder);
     const Frame f = Frame::make(0x60, 0x02);
     e.LogFrame(QStringLiteral("rcv cmd:   "), f.b, 8888);
     QCOMPARE(text, QStringLiteral("rcv cmd:   \r\nA5 5B 60 02 [00 UU 00] [00 00] [00 00] [00 00] "
                                   "9E, RC=8888"));
-    e.DumpPrefix = QStringLiteral("send data:\r\n");
     const QByteArray bytes =
         QByteArray::fromHex("A55B0307AA0000010000000054") + QByteArray(5, '\1');
-    e.LogBytes(QString(), reinterpret_cast<const uint8_t *>(bytes.constData()), int(bytes.size()));
+    e.LogBytes(QStringLiteral("send data:\r\n"),
+               reinterpret_cast<const uint8_t *>(bytes.constData()), int(bytes.size()));
     QCOMPARE(text, QStringLiteral("send data:\r\n0xA5, 0x5B, 0x03, 0x07, |0xAA, 0x00, |0x00, "
                                   "0x01, |0x00, 0x00, |0x00, 0x00, |0x54, 0x01, 0x01, 0x01, "
                                   "\r\n0x01, 0x01, "));

@@ -1,8 +1,8 @@
 // Frames, reply checks, data packets, block-read rules and the receive
 // assembler: everything of the protocol that needs no I/O.
 
-#include "link/Frames.h"
-#include "link/RxAssembler.h"
+#include "protocol/Frames.h"
+#include "protocol/RxAssembler.h"
 
 #include <QtTest>
 

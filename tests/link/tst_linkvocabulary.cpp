@@ -1,6 +1,6 @@
 // Protocol vocabulary: tables, byte helpers and the text helpers' edge cases.
 
-#include "link/Commands.h"
+#include "protocol/Commands.h"
 
 #include <QDir>
 #include <QTemporaryDir>

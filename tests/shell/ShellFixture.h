@@ -4,14 +4,14 @@
 
 #include "MatrixSimulator.h"
 #include "MatrixState.h"
+#include "app/AppContext.h"
+#include "app/PromptService.h"
 #include "control/ui/DeviceStatusGroup.h"
-#include "link/Frames.h"
 #include "link/LinkTiming.h"
 #include "link/TSCOMControl.h"
-#include "shell/AppContext.h"
+#include "protocol/Frames.h"
 #include "shell/GeneralPage.h"
 #include "shell/Main.h"
-#include "shell/PromptService.h"
 #include "shell/StatusBar.h"
 
 #include <QDialog>

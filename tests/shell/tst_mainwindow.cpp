@@ -2,6 +2,8 @@
 // a time, close handling, device status, power and the front-panel options.
 
 #include "ShellFixture.h"
+#include "app/OperationScope.h"
+#include "protocol/Requests.h"
 
 #include "control/ui/AdvancedPage.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
@@ -95,7 +97,7 @@ private slots:
         QString noteDuringWait;
         bool idleDuringWait = true;
         QTimer::singleShot(100, [&] {
-            idleDuringWait = fx.ctx()->Idle;
+            idleDuringWait = !fx.ctx()->Busy();
             QTest::mouseClick(fx.form->General->DeviceStatus->bbPower, Qt::LeftButton);
             noteDuringWait = fx.panel(2);
         });
@@ -105,7 +107,7 @@ private slots:
         QCOMPARE(noteDuringWait, QStringLiteral("In processing, command ignored"));
         QCOMPARE(fx.countCommands(0x10, 1), before + 1); // the ignored click sent nothing
         QCOMPARE(fx.countCommands(0x10, 2), 0);
-        QVERIFY(fx.ctx()->Idle);
+        QVERIFY(!fx.ctx()->Busy());
         QCOMPARE(fx.panel(2), QString());
     }
 
@@ -198,8 +200,8 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         TReplyRecord reply;
-        fx.ctx()->RunCommand(QStringLiteral("Getting Power status ..."), 0x10, 1, 0xFE, 0, 0x9B41,
-                             0x64C7, reply);
+        fx.ctx()->RunCommand(QStringLiteral("Getting Power status ..."), Requests::powerQuery(),
+                             reply);
         QVERIFY(closed);
         QVERIFY(fx.ctx()->Closing());
         QCOMPARE(reply.Success, uint8_t(0));
@@ -213,15 +215,14 @@ private slots:
     void closeQuestionAnsweredNoKeepsTheWindow() {
         ShellFixture fx;
         fx.openWindow();
-        fx.ctx()->Idle = false;
-        fx.questionAnswer = false;
-        QVERIFY(!fx.form->FormCloseQuery());
-        QVERIFY(!fx.ctx()->Closing());
-        fx.engine()->Connecting = true;
-        QVERIFY(!fx.form->FormCloseQuery());
-        QCOMPARE(fx.prompts().last().text, QStringLiteral("Connection in process, please wait..."));
-        fx.engine()->Connecting = false;
-        fx.ctx()->Idle = true;
+        {
+            OperationScope hold(fx.ctx(), OperationScope::Link::NotNeeded);
+            fx.questionAnswer = false;
+            QVERIFY(!fx.form->FormCloseQuery());
+            QVERIFY(!fx.ctx()->Closing());
+            QCOMPARE(fx.prompts().last().text,
+                     QStringLiteral("Processing not complete, continue to close controller?"));
+        }
         QVERIFY(fx.form->FormCloseQuery());
     }
 
@@ -243,7 +244,8 @@ private slots:
         // A powered command is refused with the power-off box and sends nothing.
         const int before = fx.commandsSent().size();
         TReplyRecord reply;
-        fx.ctx()->RunPoweredCommand(QStringLiteral("x"), 0x01, 14, 0xFE, 0, 0, 0, reply);
+        fx.ctx()->RunPoweredCommand(QStringLiteral("x"), Requests::optionQuery(PanelOption::Keys),
+                                    reply);
         QCOMPARE(reply.Success, uint8_t(0));
         QVERIFY(fx.prompts().last().text.startsWith(
             "System is Power Off, please turn it on first.\r\n"));
@@ -403,21 +405,25 @@ private slots:
         }
     }
 
-    void pageChangeRefusedWhileBusyAndPowered() {
+    void pageChangeRefusedWhileBusy() {
         ShellFixture fx;
         fx.openWindow();
-        fx.ctx()->PowerOn = true;
-        fx.ctx()->Idle = false;
-        QVERIFY(!fx.form->pcContainerChanging());
         const int current = fx.form->pcContainer->currentIndex();
         QTabBar *bar = fx.form->pcContainer->tabBar();
         const int edidTab = 7;
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(edidTab).center());
-        QCOMPARE(fx.form->pcContainer->currentIndex(), current);
-        fx.ctx()->PowerOn = false; // always allowed while the unit is off
+        {
+            OperationScope hold(fx.ctx(), OperationScope::Link::NotNeeded);
+            // Refused whatever the power state.
+            for (bool power : {true, false}) {
+                fx.ctx()->PowerOn = power;
+                QVERIFY(!fx.form->pcContainerChanging());
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(edidTab).center());
+                QCOMPARE(fx.form->pcContainer->currentIndex(), current);
+            }
+            QCOMPARE(fx.panel(2), QStringLiteral("In processing, command ignored"));
+        }
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(edidTab).center());
         QCOMPARE(fx.form->pcContainer->currentIndex(), edidTab);
-        fx.ctx()->Idle = true;
     }
 };
 

@@ -2,6 +2,9 @@
 
 #include "ShellFixture.h"
 
+#include "app/AppContext.h"
+#include "firmware/FirmwareTransfer.h"
+#include "link/ModuleLink.h"
 #include "widgets/TCaptionGauge.h"
 
 #include <QPlainTextEdit>
@@ -51,28 +54,29 @@ private slots:
         fx.openWindow();
         TForm1 *w = fx.form.get();
         w->ShowStatus(3, "busy");
-        w->linkMessage(WM_LINK_TIMEOUT, 0, 0, {});
+        TTSCOMControl *e = fx.engine();
+        e->reportFailure(LinkFailure::TimedOut);
         QCOMPARE(fx.panel(1), QStringLiteral("Time out!"));
         QCOMPARE(fx.panel(2), QString());
-        QVERIFY(fx.engine()->Flags.TimeoutSeen);
-        w->linkMessage(WM_LINK_BADSTATUS, 0, 0, {});
+        QVERIFY(e->TimeoutSeen());
+        e->reportFailure(LinkFailure::BadStatus);
         QCOMPARE(fx.panel(1), QStringLiteral("Data invalid!"));
-        w->linkMessage(WM_LINK_INVALID, 0, 0, {});
+        e->reportFailure(LinkFailure::Invalid);
         QCOMPARE(fx.panel(1), QStringLiteral("Send data failed!"));
-        w->linkMessage(WM_LINK_EXCEPTION, 0, 0, {});
+        e->reportFailure(LinkFailure::Exception, QStringLiteral("Socket send aborted"));
         QCOMPARE(fx.panel(1), QStringLiteral("TCP control failed!"));
-        fx.engine()->setControlMode(cmCOM);
-        w->linkMessage(WM_LINK_EXCEPTION, 0, 0, {});
+        e->setControlMode(cmCOM);
+        e->reportFailure(LinkFailure::Exception);
         QCOMPARE(fx.panel(1), QStringLiteral("COM access failed!"));
-        fx.engine()->setComPort("COM3");
-        w->linkMessage(WM_LINK_CONNFAIL, 1, 0, {});
+        e->setComPort("COM3");
+        emit e->connectFailed(true, QStringLiteral("Port busy"));
         QCOMPARE(fx.panel(1), QStringLiteral("Close COM [COM3] failed"));
         QVERIFY(!w->UpgradeLinkOK);
-        fx.engine()->setControlMode(cmLAN);
-        fx.engine()->setDeviceIP("192.0.2.7");
-        w->linkMessage(WM_LINK_CONNFAIL, 0, 0, {});
+        e->setControlMode(cmLAN);
+        e->setDeviceIP("192.0.2.7");
+        emit e->connectFailed(false, QStringLiteral("Connection Failed"));
         QCOMPARE(fx.panel(1), QStringLiteral("Connect 192.0.2.7 failed"));
-        w->linkMessage(WM_LINK_SEARCHTEXT, 0, 1, "Searching /");
+        emit e->Modules()->searchText("Searching /", SearchTextTarget::StatusBar);
         QCOMPARE(fx.panel(1), QStringLiteral("Searching /"));
         QCOMPARE(w->sb->BlinkState(), 1);
     }
@@ -81,38 +85,35 @@ private slots:
         ShellFixture fx;
         fx.openWindow();
         TForm1 *w = fx.form.get();
-        // Part id: third 5, sub-code 2, P1 low 3; version 1.7.
-        w->linkMessage(WM_LINK_PARTREFUSED, (5u << 24) | (2u << 8) | 3u, (1 << 8) | 7, {});
+        FirmwareTransfer *fw = fx.ctx()->Firmware;
+        // Part 2, sub-number 3, third number 5; version 1.7.
+        emit fw->partRefused(PartId{2, 3, 5}, PartVersion{1, 7});
         QCOMPARE(memoLines(w->mmoMessage).last(),
                  QStringLiteral("Write to Part_2.3.5 ver1.7 failed"));
-        QVERIFY(fx.engine()->Flags.PartRefused);
-        w->linkMessage(WM_LINK_PARTREFUSED, (1u << 8) | 0u, (2 << 8) | 10, {});
+        emit fw->partRefused(PartId{1, 0, 0}, PartVersion{2, 10});
         QCOMPARE(memoLines(w->mmoMessage).last(),
                  QStringLiteral("Write to Part_1.0 ver2.10 failed"));
 
-        w->linkMessage(WM_LINK_PROGRESS, (1u << 8) | 2u, 85, {});
+        emit fw->partProgress(PartId{1, 2, 0}, 85);
         QCOMPARE(w->tsgFWUpgrade->Caption(), QStringLiteral("Upgrading Part_1.2"));
         QCOMPARE(w->tsgFWUpgrade->Position(), 85);
         const int paints = w->tsgFWUpgrade->PaintCount();
-        w->linkMessage(WM_LINK_PROGRESS, (1u << 8) | 2u, 85, {});
+        emit fw->partProgress(PartId{1, 2, 0}, 85);
         QCOMPARE(w->tsgFWUpgrade->PaintCount(), paints);
-        w->linkMessage(WM_LINK_PROGRESS, (1u << 8) | 2u, 100, {});
+        emit fw->partProgress(PartId{1, 2, 0}, 100);
         QCOMPARE(w->tsgFWUpgrade->Position(), 100);
 
         for (const char *s : {"/", "-", "\\", "|"})
-            w->linkMessage(WM_LINK_UPGRADELOG, 0, 1,
-                           QStringLiteral("System rebooting, please wait ...") + s);
+            emit fw->upgradeLog(QStringLiteral("System rebooting, please wait ...") + s, true);
         QCOMPARE(memoLines(w->mmoMessageUpgrade),
                  QStringList{"System rebooting, please wait ...|"});
-        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1,
-                       "More delay after system reboot, please wait .../");
-        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1,
-                       "More delay after system reboot, please wait ...-");
-        w->linkMessage(WM_LINK_UPGRADELOG, 0, 1, "ignored: neither phrase");
+        emit fw->upgradeLog("More delay after system reboot, please wait .../", true);
+        emit fw->upgradeLog("More delay after system reboot, please wait ...-", true);
+        emit fw->upgradeLog("ignored: neither phrase", true);
         QCOMPARE(memoLines(w->mmoMessageUpgrade),
                  (QStringList{"System rebooting, please wait ...|",
                               "More delay after system reboot, please wait ...-"}));
-        w->linkMessage(WM_LINK_UPGRADELOG, 0, 0, "System reboot ok");
+        emit fw->upgradeLog("System reboot ok", false);
         QCOMPARE(memoLines(w->mmoMessageUpgrade).last(), QStringLiteral("System reboot ok"));
     }
 
@@ -132,9 +133,9 @@ private slots:
         QTreeWidgetItem *b = node(nullptr, w->PackageTree, "INPUT", 6);
         QTreeWidgetItem *b2 = node(b, nullptr, "INPUT 2", 2);
         w->PackageTreeTexts = {"MAIN", "INPUT", "INPUT 2"};
-        w->linkMessage(WM_LINK_TREEMARK, 0, (6 << 16) | 2, "failed");
+        w->MarkPackageNode(false, 6, 2, "failed");
         QCOMPARE(b2->text(0), QStringLiteral("INPUT 2 ->failed"));
-        w->linkMessage(WM_LINK_TREEMARK, 0, (1 << 16) | 9, "ok");
+        w->MarkPackageNode(false, 1, 9, "ok");
         QCOMPARE(a->text(0), QStringLiteral("MAIN ->ok"));
         w->MarkPackageNode(true, 0, 0, {});
         QCOMPARE(a->text(0), QStringLiteral("MAIN"));

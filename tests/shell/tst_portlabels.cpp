@@ -2,6 +2,7 @@
 // window between runs.
 
 #include "ShellFixture.h"
+#include "firmware/FirmwareTransfer.h"
 
 #include "control/ui/PortTagPage.h"
 #include "control/ui/PreSetting_edit.h"
@@ -140,7 +141,7 @@ private slots:
         fx.openWindow();
         QCOMPARE(fx.ctx()->AfterRebootDelay, 300);
         QCOMPARE(fx.ctx()->BeforeBIDelay, 0);
-        QCOMPARE(fx.engine()->AfterRebootDelay, 300);
+        QCOMPARE(fx.ctx()->Firmware->AfterRebootDelay, 300);
         fx.form->close();
         const QByteArray first = fileBytes(fx.settingsPath());
         QVERIFY(first.contains("Wait After Checking Reboot=300\r\n"));

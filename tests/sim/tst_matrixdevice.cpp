@@ -1,7 +1,7 @@
 // The matrix device model without any I/O: bytes in, bytes out.
 
 #include "MatrixDevice.h"
-#include "link/Frames.h"
+#include "protocol/Frames.h"
 
 #include <QDir>
 #include <QFile>

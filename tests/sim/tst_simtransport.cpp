@@ -2,7 +2,7 @@
 // to by raw clients (blocking calls on the test thread, no event loop).
 
 #include "MatrixSimulator.h"
-#include "link/Frames.h"
+#include "protocol/Frames.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -1,8 +1,10 @@
 #include "control/ui/AdvancedPage.h"
 
+#include "app/AppContext.h"
 #include "lanmodule/ui/ModuleInfoGroup.h"
-#include "link/Commands.h"
-#include "shell/AppContext.h"
+#include "protocol/Commands.h"
+#include "protocol/Replies.h"
+#include "protocol/Requests.h"
 #include "widgets/ControlLookup.h"
 
 #include <QGridLayout>
@@ -10,12 +12,6 @@
 #include <QHBoxLayout>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-namespace {
-constexpr uint16_t QueryParam = 0x00FE;
-constexpr uint8_t OptionOn = 0x0F;
-constexpr uint8_t OptionOff = 0xF0;
-} // namespace
 
 AdvancedPage::AdvancedPage(AppContext *context, QWidget *parent) : QWidget(parent), ctx(context) {
     setObjectName(QStringLiteral("tsIR"));
@@ -88,14 +84,13 @@ void AdvancedPage::showEvent(QShowEvent *event) {
     tsIRShow();
 }
 
-bool AdvancedPage::readOption(const QString &caption, uint8_t code, uint8_t sub, QRadioButton *off,
+bool AdvancedPage::readOption(const QString &caption, PanelOption option, QRadioButton *off,
                               QRadioButton *on) {
     TReplyRecord reply;
-    ctx->RunPoweredCommand(caption, code, sub, QueryParam, 0, 0, 0, reply);
-    if (reply.Success != 1)
+    if (ctx->RunPoweredCommand(caption, Requests::optionQuery(option), reply) != RunResult::Done)
         return false;
     FStatusUpdate = true;
-    if (reply.paramLo(2) == 0xFF)
+    if (Replies::optionOn(reply))
         on->setChecked(true);
     else
         off->setChecked(true);
@@ -106,26 +101,27 @@ bool AdvancedPage::readOption(const QString &caption, uint8_t code, uint8_t sub,
 void AdvancedPage::tsIRShow() {
     if (!ctx->PowerOn)
         return;
-    if (!readOption(QStringLiteral("Getting IR status ..."), 0x04, 4, rbIRDisable, rbIREnable))
+    if (!readOption(QStringLiteral("Getting IR status ..."), PanelOption::Ir, rbIRDisable,
+                    rbIREnable))
         return;
-    if (!readOption(QStringLiteral("Getting Keys status ..."), 0x01, 14, rbKeyLock, rbKeyUnlock))
+    if (!readOption(QStringLiteral("Getting Keys status ..."), PanelOption::Keys, rbKeyLock,
+                    rbKeyUnlock))
         return;
-    if (!readOption(QStringLiteral("Getting APM status ..."), 0x01, 10, rbAPMOFF, rbAPMON))
+    if (!readOption(QStringLiteral("Getting APM status ..."), PanelOption::Apm, rbAPMOFF, rbAPMON))
         return;
-    readOption(QStringLiteral("Getting Beeper status ..."), 0x01, 12, rbBeeperDisable,
+    readOption(QStringLiteral("Getting Beeper status ..."), PanelOption::Beeper, rbBeeperDisable,
                rbBeeperEnable);
 }
 
 void AdvancedPage::setOption(QRadioButton *sender, QRadioButton *off, QRadioButton *on,
-                             const QString &caption, uint8_t code, uint8_t sub) {
+                             const QString &caption, PanelOption option) {
     if (FStatusUpdate)
         return;
     ctx->ShowStatus(3, QString());
     off->setEnabled(false);
     on->setEnabled(false);
     TReplyRecord reply;
-    ctx->RunPoweredCommand(caption, code, sub, on->isChecked() ? OptionOn : OptionOff, 0, 0, 0,
-                           reply);
+    ctx->RunPoweredCommand(caption, Requests::optionSet(option, on->isChecked()), reply);
     off->setEnabled(true);
     on->setEnabled(true);
     (ControlLookup::Tag(sender) == 1 ? off : on)->setFocus();
@@ -133,26 +129,26 @@ void AdvancedPage::setOption(QRadioButton *sender, QRadioButton *off, QRadioButt
 
 void AdvancedPage::rbIRDisableClick(QRadioButton *sender) {
     setOption(sender, rbIRDisable, rbIREnable,
-              DisableEnableWords[rbIREnable->isChecked()] + QStringLiteral(" IR control ..."), 0x04,
-              3);
+              DisableEnableWords[rbIREnable->isChecked()] + QStringLiteral(" IR control ..."),
+              PanelOption::Ir);
 }
 
 void AdvancedPage::rbKeyLockClick(QRadioButton *sender) {
     setOption(sender, rbKeyLock, rbKeyUnlock,
-              UnlockLockWords[rbKeyLock->isChecked()] + QStringLiteral(" Keys on panel ..."), 0x01,
-              15);
+              UnlockLockWords[rbKeyLock->isChecked()] + QStringLiteral(" Keys on panel ..."),
+              PanelOption::Keys);
 }
 
 void AdvancedPage::rbBeeperDisableClick(QRadioButton *sender) {
     setOption(sender, rbBeeperDisable, rbBeeperEnable,
               DisableEnableWords[rbBeeperEnable->isChecked()] +
                   QStringLiteral(" Beeper control ..."),
-              0x01, 13);
+              PanelOption::Beeper);
 }
 
 void AdvancedPage::rbAPMOFFClick(QRadioButton *sender) {
     setOption(sender, rbAPMOFF, rbAPMON,
               QStringLiteral("Set APM ") + OffOnWords[rbAPMON->isChecked()] +
                   QStringLiteral(" ..."),
-              0x01, 11);
+              PanelOption::Apm);
 }

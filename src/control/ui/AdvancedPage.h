@@ -2,6 +2,8 @@
 // The "Advanced" page: the TCP control module information group and the four
 // front-panel option groups (IR control, keys, beeper, APM; hidden as delivered).
 
+#include "protocol/Requests.h"
+
 #include <QWidget>
 
 class AppContext;
@@ -40,20 +42,13 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    struct Option {
-        QRadioButton *off;
-        QRadioButton *on;
-        uint8_t code;
-        uint8_t readSub;
-        uint8_t setSub;
-    };
     QGroupBox *makeGroup(const QString &title, const QString &name, QRadioButton *&off,
                          const QString &offName, const QString &offText, QRadioButton *&on,
                          const QString &onName, const QString &onText);
-    bool readOption(const QString &caption, uint8_t code, uint8_t sub, QRadioButton *off,
+    bool readOption(const QString &caption, PanelOption option, QRadioButton *off,
                     QRadioButton *on);
     void setOption(QRadioButton *sender, QRadioButton *off, QRadioButton *on,
-                   const QString &caption, uint8_t code, uint8_t sub);
+                   const QString &caption, PanelOption option);
 
     AppContext *ctx;
     bool FStatusUpdate = false;

@@ -1,7 +1,9 @@
 #include "control/ui/DeviceStatusGroup.h"
 
-#include "shell/AppContext.h"
-#include "shell/PromptService.h"
+#include "app/AppContext.h"
+#include "app/PromptService.h"
+#include "protocol/Replies.h"
+#include "protocol/Requests.h"
 #include "widgets/ControlLookup.h"
 #include "widgets/PowerGlyphs.h"
 
@@ -12,15 +14,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-constexpr uint8_t CmdPower = 0x10;
-constexpr uint8_t CmdDevice = 0x01;
-constexpr uint16_t PowerGuard3 = 0x9B41;
-constexpr uint16_t PowerGuard4 = 0x64C7;
-constexpr uint16_t QueryParam = 0x00FE;
-constexpr uint8_t KestrelDeviceId = 0xAE;
-} // namespace
 
 DeviceStatusGroup::DeviceStatusGroup(AppContext *context, QWidget *parent)
     : QWidget(parent), ctx(context) {
@@ -94,10 +87,13 @@ void DeviceStatusGroup::showGlyph(Glyph glyph) {
 
 bool DeviceStatusGroup::ReadPowerStatus() {
     TReplyRecord reply;
-    ctx->RunCommand(QStringLiteral("Getting Power status ..."), CmdPower, 1, QueryParam, 0,
-                    PowerGuard3, PowerGuard4, reply);
-    if (reply.Success == 1) {
-        ctx->setPowerOn(reply.paramLo(2) == 0xFF);
+    const RunResult result =
+        ctx->RunCommand(QStringLiteral("Getting Power status ..."), Requests::powerQuery(), reply);
+    // A refusal (another command is running) says nothing about the unit.
+    if (result == RunResult::Refused)
+        return false;
+    if (result == RunResult::Done) {
+        ctx->setPowerOn(Replies::powerOn(reply));
         showGlyph(ctx->PowerOn ? Glyph::On : Glyph::Off);
         return true;
     }
@@ -111,13 +107,12 @@ void DeviceStatusGroup::bbPowerClick() {
         return;
     ctx->ShowStatus(3, QString());
     TReplyRecord reply;
-    if (!ctx->PowerOn)
-        ctx->RunCommand(QStringLiteral("Matrix booting ..."), CmdPower, 2, 0x000F, 0, PowerGuard3,
-                        PowerGuard4, reply);
-    else
-        ctx->RunCommand(QStringLiteral("Power off ..."), CmdPower, 2, 0x00F0, 0, PowerGuard3,
-                        PowerGuard4, reply);
-    if (reply.Success == 1)
+    const RunResult result = ctx->RunCommand(ctx->PowerOn ? QStringLiteral("Power off ...")
+                                                          : QStringLiteral("Matrix booting ..."),
+                                             Requests::powerSet(!ctx->PowerOn), reply);
+    if (result == RunResult::Refused)
+        return;
+    if (result == RunResult::Done)
         ReadPowerStatus();
     if (ctx->PowerOn) {
         btnGetDevStatusClick();
@@ -137,21 +132,20 @@ void DeviceStatusGroup::btnGetDevStatusClick() {
     }
     const QString caption = QStringLiteral("Getting device info ...");
     TReplyRecord id, ports, version;
-    ctx->RunPoweredCommand(caption, CmdDevice, 1, QueryParam, 0, 0, 0, id);
-    if (id.Success != 1)
+    if (ctx->RunPoweredCommand(caption, Requests::deviceId(), id) != RunResult::Done)
         return;
-    ctx->RunPoweredCommand(caption, CmdDevice, 2, QueryParam, 0, 0, 0, ports);
-    if (ports.Success != 1)
+    if (ctx->RunPoweredCommand(caption, Requests::portCounts(), ports) != RunResult::Done)
         return;
-    ctx->RunPoweredCommand(caption, CmdDevice, 3, QueryParam, 0, 0, 0, version);
-    if (version.Success != 1)
+    if (ctx->RunPoweredCommand(caption, Requests::firmwareVersion(), version) != RunResult::Done)
         return;
-    if (id.paramLo(1) == KestrelDeviceId)
+    if (Replies::deviceId(id).singleBoardModel) {
         lblDevice->setText(QStringLiteral("Device: Kestrel-Matrix"));
-    else
+    } else {
+        const Replies::PortCounts counts = Replies::portCounts(ports);
         lblDevice->setText(
-            QStringLiteral("Device: Matrix, %1x%2").arg(ports.paramLo(1)).arg(ports.paramLo(2)));
-    lblVersion->setText(QStringLiteral("Version: %1.%2")
-                            .arg(version.paramLo(1))
-                            .arg(version.paramLo(2), 2, 10, QLatin1Char('0')));
+            QStringLiteral("Device: Matrix, %1x%2").arg(counts.inputs).arg(counts.outputs));
+    }
+    const Replies::FirmwareVersion v = Replies::firmwareVersion(version);
+    lblVersion->setText(
+        QStringLiteral("Version: %1.%2").arg(v.major).arg(v.minor, 2, 10, QLatin1Char('0')));
 }

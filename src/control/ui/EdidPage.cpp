@@ -1,12 +1,16 @@
 #include "control/ui/EdidPage.h"
 
+#include "app/AppContext.h"
+#include "app/OperationScope.h"
+#include "app/PromptService.h"
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
-#include "link/Commands.h"
-#include "link/Frames.h"
 #include "link/TSCOMControl.h"
-#include "shell/AppContext.h"
-#include "shell/PromptService.h"
+#include "protocol/Commands.h"
+#include "protocol/Frames.h"
+#include "protocol/Replies.h"
+#include "protocol/Requests.h"
+#include "settings/SettingsData.h"
 #include "widgets/ControlLookup.h"
 
 #include <QComboBox>
@@ -26,34 +30,9 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr uint8_t EdidCommand = 0x03;
-constexpr uint8_t SubSetModeAll = 1;
-constexpr uint8_t SubSetModeOne = 2;
-constexpr uint8_t SubCopyAll = 3;
-constexpr uint8_t SubCopyOne = 4;
-constexpr uint8_t SubRead = 5;
-constexpr uint8_t SubDownloadAll = 6;
-constexpr uint8_t SubDownloadOne = 7;
-constexpr uint8_t SubPrelude = 8;
-constexpr uint8_t SubDefaultAll = 9;
-constexpr uint8_t SubDefaultOne = 10;
-constexpr uint8_t SubSetOutputSource = 12;
-constexpr uint8_t SubReadOutputSource = 13;
-constexpr uint16_t PreludeParam = 0x00F0;
-constexpr uint16_t DefaultAllParam = 0x00FE;
-
-constexpr uint8_t ConnectionCommand = 0x01;
-constexpr uint8_t SubHdmiConnection = 5;
-constexpr uint8_t SubHdbtConnection = 9;
-
-constexpr uint16_t EdidAddressBase = 0xF000;
-constexpr uint16_t AllInputsAddress = 0xF0FE;
-
 constexpr int PortCount = 8;
 constexpr int SourceHdbtIndex = 0; // items of cbOutputEDID1..8
 constexpr int SourceHdmiIndex = 1;
-constexpr uint16_t SourceHdmi = 1; // as the matrix numbers them
-constexpr uint16_t SourceHdbt = 2;
 
 // Positions in the port lists.
 constexpr int AllInputsIndex = PortCount + 1;
@@ -61,7 +40,6 @@ constexpr int FirstUserIndexDownload = PortCount + 2;
 constexpr int FirstUserIndexRead = PortCount + 1;
 
 const QString SelectListItemFirst = QStringLiteral("Select list item first");
-const QString InProcessing = QStringLiteral("In processing, command ignored");
 const QString EdidFileFilter = QStringLiteral("Binary file(*.bin)");
 const QString PowerOffText = QStringLiteral(
     "System is Power Off, please turn it on first.\r\nOr click [Display Status] button on "
@@ -357,14 +335,14 @@ uint16_t EdidPage::EdidAddress(const QComboBox *combo) const {
     // contain "user" and must not turn a port into a user memory.
     const int index = combo->currentIndex();
     if (index >= 1 && index <= PortCount)
-        return static_cast<uint16_t>(EdidAddressBase + index);
+        return Requests::EdidAddressOfPort(index);
     const int firstUser = combo == cbDownloadEDIDInput    ? FirstUserIndexDownload
                           : combo == cbReadEDIDDataOutput ? FirstUserIndexRead
                                                           : -1;
     if (firstUser > 0 && index >= firstUser)
-        return static_cast<uint16_t>(EdidAddressBase + (index - firstUser + 1) * 256);
+        return Requests::EdidAddressUserMemory(index - firstUser + 1);
     if (index == AllInputsIndex)
-        return AllInputsAddress;
+        return Requests::EdidAddressAllInputs();
     return 0;
 }
 
@@ -378,10 +356,9 @@ uint16_t EdidPage::ModeValue() const {
                 break;
             }
         }
-        return static_cast<uint16_t>(EdidAddressBase +
-                                     (cbEDIDMode->currentIndex() - firstUser + 1) * 256);
+        return Requests::EdidModeUserMemory(cbEDIDMode->currentIndex() - firstUser + 1);
     }
-    return static_cast<uint16_t>(EdidAddressBase + EDIDItemIndex(text));
+    return Requests::EdidModeBuiltIn(EDIDItemIndex(text));
 }
 
 // ---- Settings ---------------------------------------------------------------
@@ -492,8 +469,7 @@ void EdidPage::tsEDIDCtrlShow() {
 
 bool EdidPage::sendPrelude(const QString &caption) {
     TReplyRecord reply;
-    ctx->RunPoweredCommand(caption, EdidCommand, SubPrelude, PreludeParam, 0, 0, 0, reply);
-    return reply.Success == 1;
+    return ctx->RunPoweredCommand(caption, Requests::edidPrelude(), reply) == RunResult::Done;
 }
 
 void EdidPage::btnReadEDIDDataClick() {
@@ -506,32 +482,27 @@ void EdidPage::btnReadEDIDDataClick() {
         return;
     }
     btnClearEDIDContentClick();
-    if (!ctx->ReadyForCommand())
+    OperationScope operation(ctx);
+    if (!operation)
         return;
     ctx->ShowStatus(3, QString());
-    ctx->Idle = false;
     ctx->ShowStatus(2, QStringLiteral("Reading..."));
-    const Frame start =
-        Frame::make(EdidCommand, SubRead, EdidAddress(cbReadEDIDDataOutput), 0, 0, 0);
+    const Frame start = Requests::edidRead(EdidAddress(cbReadEDIDDataOutput));
     TReplyRecord reply;
-    ctx->Engine->ReadBlocks(start, reply);
+    const QByteArray data = ctx->Engine->ReadBlocks(start, reply);
     if (reply.Success == 1) {
         ctx->ShowStatus(2, QStringLiteral("Done"));
-        const QByteArray data = ctx->Engine->ReadStream;
         if (!DisplayEdid(&data))
             ctx->Prompts->Information(ReadContentError);
     }
-    ctx->Idle = true;
     ctx->ShowStatus(3, QString());
 }
 
 void EdidPage::btnOpenEDIDClick() {
     // The engine may be sending WriteStream right now (the page's event loop
     // keeps running during a download); it must not change under it.
-    if (!ctx->Idle) {
-        ctx->ShowStatus(3, InProcessing);
+    if (ctx->RefuseWhenBusy())
         return;
-    }
     const QString name =
         ctx->Prompts->OpenFileName(QStringLiteral("Open EDID file"), EdidFileFilter);
     if (name.isEmpty())
@@ -541,15 +512,15 @@ void EdidPage::btnOpenEDIDClick() {
 
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) {
-        ctx->Engine->WriteStream.clear();
+        WriteStream.clear();
         ctx->Prompts->Error(QStringLiteral("Can not open file: ") + name);
         return;
     }
-    ctx->Engine->WriteStream = file.read(OpenReadLimit);
+    WriteStream = file.read(OpenReadLimit);
     file.close();
-    const QByteArray data = ctx->Engine->WriteStream;
+    const QByteArray data = WriteStream;
     if (!DisplayEdid(&data)) {
-        ctx->Engine->WriteStream.clear();
+        WriteStream.clear();
         ctx->Prompts->Error(QStringLiteral("EDID content error."));
     }
 }
@@ -593,8 +564,8 @@ void EdidPage::btnDownloadEDIDClick() {
     const bool ok = GridToBytes(bytes);
     // WriteStream is never replaced under a transfer that is still running
     // (the prelude below refuses a busy engine anyway).
-    if (ctx->Idle)
-        ctx->Engine->WriteStream = bytes;
+    if (!ctx->Busy())
+        WriteStream = bytes;
     if (!ok) {
         ctx->ShowStatus(3, QStringLiteral("EDID Content empty, open EDID file first"));
         return;
@@ -604,18 +575,20 @@ void EdidPage::btnDownloadEDIDClick() {
     if (!sendPrelude(caption))
         return;
     // The prelude pumped events: make sure the bytes sent are still the grid's.
-    ctx->Engine->WriteStream = bytes;
+    WriteStream = bytes;
 
     const int index = cbDownloadEDIDInput->currentIndex();
-    const uint8_t sub = index == AllInputsIndex ? SubDownloadAll : SubDownloadOne;
-    const Frame start = Frame::make(EdidCommand, sub, EdidAddress(cbDownloadEDIDInput), 0, 0, 0);
-    ctx->Idle = false;
+    const Frame start =
+        Requests::edidDownload(EdidAddress(cbDownloadEDIDInput), index == AllInputsIndex);
+    OperationScope operation(ctx);
+    if (!operation)
+        return;
     ctx->ShowStatus(2, caption);
     TReplyRecord reply;
-    ctx->Engine->WriteBlocks(start, reply);
+    const QByteArray sending = WriteStream;
+    ctx->Engine->WriteBlocks(start, sending, reply);
     if (reply.Success == 1)
         ctx->ShowStatus(2, QStringLiteral("Done"));
-    ctx->Idle = true;
     ctx->ShowStatus(3, QString());
 }
 
@@ -631,21 +604,12 @@ void EdidPage::btnSetEDIDModeClick() {
     const int input = cbSetEDIDModeInput->currentIndex();
     const bool all = input == cbSetEDIDModeInput->count() - 1;
     TReplyRecord reply;
+    const EdidTarget target = all ? EdidTarget::allInputs() : EdidTarget::one(input);
     if (cbEDIDMode->currentText().toUpper() == QStringLiteral("DEFAULT EDID")) {
-        if (all)
-            ctx->RunPoweredCommand(caption, EdidCommand, SubDefaultAll, DefaultAllParam, 0, 0, 0,
-                                   reply);
-        else
-            ctx->RunPoweredCommand(caption, EdidCommand, SubDefaultOne,
-                                   static_cast<uint16_t>(input), 0, 0, 0, reply);
+        ctx->RunPoweredCommand(caption, Requests::edidDefault(target), reply);
         return;
     }
-    const uint16_t mode = ModeValue();
-    if (all)
-        ctx->RunPoweredCommand(caption, EdidCommand, SubSetModeAll, mode, 0, 0, 0, reply);
-    else
-        ctx->RunPoweredCommand(caption, EdidCommand, SubSetModeOne, mode,
-                               static_cast<uint16_t>(input), 0, 0, reply);
+    ctx->RunPoweredCommand(caption, Requests::edidSetMode(ModeValue(), target), reply);
 }
 
 void EdidPage::btnCopyEDIDClick() {
@@ -657,12 +621,10 @@ void EdidPage::btnCopyEDIDClick() {
     }
     const bool hdmi = cbOutputEDID[output - 1]->currentText() == QStringLiteral("HDMI");
     TReplyRecord reply;
-    ctx->RunPoweredCommand(QStringLiteral("Getting Output%1 connection ...").arg(output),
-                           ConnectionCommand, hdmi ? SubHdmiConnection : SubHdbtConnection,
-                           static_cast<uint16_t>(output), 0, 0, 0, reply);
-    if (reply.Success != 1)
+    if (ctx->RunPoweredCommand(QStringLiteral("Getting Output%1 connection ...").arg(output),
+                               Requests::outputConnection(output, !hdmi), reply) != RunResult::Done)
         return;
-    if (reply.paramLo(2) != 0) {
+    if (!Replies::outputConnected(reply)) {
         ctx->Prompts->Information(
             QStringLiteral("EDID can not be read because output not connected.\r\nOutput%1 = [")
                 .arg(output) +
@@ -674,12 +636,10 @@ void EdidPage::btnCopyEDIDClick() {
     if (!sendPrelude(caption))
         return;
     reply.clear();
-    if (input == cbCopyEDIDInput->count() - 1)
-        ctx->RunPoweredCommand(caption, EdidCommand, SubCopyAll, static_cast<uint16_t>(output), 0,
-                               0, 0, reply);
-    else
-        ctx->RunPoweredCommand(caption, EdidCommand, SubCopyOne, static_cast<uint16_t>(output),
-                               static_cast<uint16_t>(input), 0, 0, reply);
+    const bool all = input == cbCopyEDIDInput->count() - 1;
+    ctx->RunPoweredCommand(
+        caption, Requests::edidCopy(output, all ? EdidTarget::allInputs() : EdidTarget::one(input)),
+        reply);
 }
 
 void EdidPage::btnClearEDIDContentClick() {
@@ -689,13 +649,14 @@ void EdidPage::btnClearEDIDContentClick() {
     refreshInfo();
 }
 
-void EdidPage::setOutputSource(QComboBox *combo, uint16_t value) {
+void EdidPage::setOutputSource(QComboBox *combo, const TReplyRecord &reply) {
+    bool known = false;
+    const bool hdbt = Replies::outputSourceIsHdbt(reply, &known);
+    if (!known)
+        return;
     const bool saved = FUserChange;
     FUserChange = false;
-    if (value == SourceHdmi)
-        combo->setCurrentIndex(SourceHdmiIndex);
-    else if (value == SourceHdbt)
-        combo->setCurrentIndex(SourceHdbtIndex);
+    combo->setCurrentIndex(hdbt ? SourceHdbtIndex : SourceHdmiIndex);
     FUserChange = saved;
 }
 
@@ -705,15 +666,37 @@ void EdidPage::cbOutputEDIDChange(QComboBox *sender) {
     const int output = ControlLookup::Tag(sender);
     if (output < 1 || output > PortCount)
         return;
-    const uint16_t source =
-        sender->currentText() == QStringLiteral("HDBT") ? SourceHdbt : SourceHdmi;
+    const bool hdbt = sender->currentText() == QStringLiteral("HDBT");
     TReplyRecord reply;
-    ctx->RunPoweredCommand(QStringLiteral("Setting..."), EdidCommand, SubSetOutputSource,
-                           static_cast<uint16_t>(output), source, 0, 0, reply);
+    ctx->RunPoweredCommand(QStringLiteral("Setting..."),
+                           Requests::edidSetOutputSource(output, hdbt), reply);
     reply.clear();
-    ctx->RunCommand(QStringLiteral("Refreshing output EDID setting..."), EdidCommand,
-                    SubReadOutputSource, static_cast<uint16_t>(output), 0, 0, 0, reply);
-    if (reply.Success != 1)
+    if (ctx->RunCommand(QStringLiteral("Refreshing output EDID setting..."),
+                        Requests::edidGetOutputSource(output), reply) != RunResult::Done)
         return;
-    setOutputSource(sender, reply.param(2));
+    setOutputSource(sender, reply);
+}
+
+void EdidPage::LoadSettings(const SettingsData &data) {
+    EdidChoices choices;
+    choices.mode = data.edidMode;
+    choices.modeInput = data.setEdidModeInput;
+    choices.copyOutput = data.copyEdidOutput;
+    choices.copyInput = data.copyEdidInput;
+    choices.readOutput = data.readEdidDataOutput;
+    choices.downloadInput = data.downloadEdidInput;
+    RestoreChoices(choices);
+}
+
+void EdidPage::SaveSettings(SettingsData &data) const {
+    const EdidChoices choices = Choices();
+    data.edidMode = choices.mode;
+    data.setEdidModeInput = choices.modeInput;
+    data.copyEdidOutput = choices.copyOutput;
+    data.copyEdidInput = choices.copyInput;
+    data.readEdidDataOutput = choices.readOutput;
+    data.downloadEdidInput = choices.downloadInput;
+    data.saveEdidFile = choices.savePath;
+    data.openEdidFile = choices.openPath;
+    data.displayTag = true;
 }

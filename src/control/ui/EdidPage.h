@@ -5,6 +5,8 @@
 // output's EDID to inputs and chooses per output which sink supplies the EDID.
 // Beside the grid a decoded, human-readable view of the same bytes.
 
+#include "protocol/Frames.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QWidget>
@@ -21,6 +23,8 @@ class QTreeWidget;
 
 // What the settings file keeps of this page: the texts of the six combos and
 // the two path edits.
+struct SettingsData;
+
 struct EdidChoices {
     QString mode;          // cbEDIDMode
     QString modeInput;     // cbSetEDIDModeInput
@@ -35,6 +39,9 @@ struct EdidChoices {
 class EdidPage : public QWidget {
     Q_OBJECT
 public:
+    // The bytes a download sends: the opened file or the grid.
+    QByteArray WriteStream;
+
     explicit EdidPage(AppContext *ctx, QWidget *parent = nullptr);
 
     // Settings store.
@@ -42,6 +49,9 @@ public:
     // Selects in each combo the item equal to the stored text (item 0 when none
     // matches); both path edits start empty whatever is stored.
     void RestoreChoices(const EdidChoices &choices);
+    // The page's part of the settings file ("EDID setting").
+    void LoadSettings(const SettingsData &data);
+    void SaveSettings(SettingsData &data) const;
 
     // Handlers.
     void tsEDIDCtrlShow();
@@ -122,7 +132,7 @@ private:
     // The EDID write prelude (0x03/8) with the operation's caption.
     bool sendPrelude(const QString &caption);
     QString portEntry(bool input, int n) const;
-    void setOutputSource(QComboBox *combo, uint16_t value);
+    void setOutputSource(QComboBox *combo, const TReplyRecord &reply);
 
     AppContext *ctx;
     bool FUserChange = true;

@@ -1,8 +1,8 @@
 #include "control/ui/PortTagPage.h"
 
+#include "app/AppContext.h"
+#include "app/PromptService.h"
 #include "control/ui/PreSetting_edit.h"
-#include "shell/AppContext.h"
-#include "shell/PromptService.h"
 #include "widgets/ControlLookup.h"
 
 #include <QComboBox>
@@ -91,7 +91,8 @@ void PortTagPage::editLabels(bool inputs) {
         const int tag = inputs ? n : 40 + n;
         frmPreSettingEdit->Combo(tag)->setEditText(Label(tag));
     }
-    if (ctx->Prompts->ExecDialog(frmPreSettingEdit) != QDialog::Accepted)
+    if (ctx->Prompts->ExecDialog(frmPreSettingEdit, frmPreSettingEdit->objectName()) !=
+        QDialog::Accepted)
         return;
     for (int n = 1; n <= 8; ++n) {
         const int tag = inputs ? n : 40 + n;

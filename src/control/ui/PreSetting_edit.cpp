@@ -1,7 +1,7 @@
 #include "control/ui/PreSetting_edit.h"
 
-#include "shell/AppContext.h"
-#include "shell/PromptService.h"
+#include "app/AppContext.h"
+#include "app/PromptService.h"
 #include "widgets/ControlLookup.h"
 
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "lanmodule/ui/EditLAN.h"
 
+#include "app/PromptService.h"
 #include "lanmodule/DeviceEntry.h"
 #include "lanmodule/ui/ModalResults.h"
 #include "lanmodule/ui/OctetEdit.h"
-#include "link/Commands.h"
-#include "shell/PromptService.h"
+#include "protocol/Commands.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

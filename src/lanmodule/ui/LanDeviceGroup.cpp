@@ -1,14 +1,15 @@
 #include "lanmodule/ui/LanDeviceGroup.h"
 
+#include "app/AppContext.h"
+#include "app/OperationScope.h"
+#include "app/PromptService.h"
 #include "lanmodule/DeviceEntry.h"
-#include "lanmodule/ModuleConfigRecord.h"
 #include "lanmodule/ui/EditLAN.h"
 #include "lanmodule/ui/ModalResults.h"
 #include "lanmodule/ui/Search.h"
 #include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
-#include "shell/AppContext.h"
-#include "shell/PromptService.h"
+#include "protocol/ModuleConfigRecord.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -57,8 +58,16 @@ LanDeviceGroup::LanDeviceGroup(AppContext *context, ModuleLink *module, QWidget 
 
     // Picking the device already in use again changes nothing.
     connect(cbLANDevice, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
-        if (index < 0 || cbLANDevice->itemText(index) != FDeviceInUse)
-            cbLANDeviceChange();
+        if (index >= 0 && cbLANDevice->itemText(index) == FDeviceInUse)
+            return;
+        // Another device would close the link under the running operation.
+        if (ctx->RefuseWhenBusy()) {
+            const int inUse =
+                cbLANDevice->findText(FDeviceInUse, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            cbLANDevice->setCurrentIndex(inUse);
+            return;
+        }
+        cbLANDeviceChange();
     });
     connect(btnSearchDevice, &QPushButton::clicked, this, &LanDeviceGroup::btnSearchDeviceClick);
     connect(btnConfig, &QPushButton::clicked, this, &LanDeviceGroup::btnConfigClick);
@@ -143,6 +152,8 @@ void LanDeviceGroup::btnDeleteDeviceClick() {
     if (index < 0)
         return;
     const QString entry = cbLANDevice->itemText(index);
+    if (ctx->RefuseWhenBusy())
+        return;
     if (!ctx->Prompts->Question(QStringLiteral("Sure to delete device: ") + entry +
                                 QStringLiteral(" ?")))
         return;
@@ -156,7 +167,7 @@ void LanDeviceGroup::btnDeleteDeviceClick() {
 
 void LanDeviceGroup::btnSearchDeviceClick() {
     TTSCOMControl *engine = ctx->Engine;
-    if (engine->Searching)
+    if (ctx->RefuseWhenBusy())
         return;
     disconnectLink();
     ctx->ShowStatus(2, QStringLiteral("Searching TCP control device ..."));
@@ -165,9 +176,16 @@ void LanDeviceGroup::btnSearchDeviceClick() {
     // ends without a new selection must leave the link on the selected device.
     const QString deviceIP = engine->DeviceIP();
     engine->setUDPMode(umBROADCAST);
-    engine->DeviceList.clear();
+    FModule->ClearDevices();
     FSearch->FoundEntries.clear();
-    const int result = ctx->Prompts->ExecDialog(FSearch);
+    int result = ModalResult::mrCancel;
+    {
+        // The wizard's discovery holds the operation while it runs.
+        OperationScope operation(ctx, OperationScope::Link::NotNeeded);
+        if (!operation)
+            return;
+        result = ctx->Prompts->ExecDialog(FSearch, FSearch->objectName());
+    }
     if (result == ModalResult::mrYes || result == ModalResult::mrOK) {
         for (const QString &e : FSearch->FoundEntries)
             if (!Entries().contains(e))
@@ -199,12 +217,14 @@ void LanDeviceGroup::btnConfigClick() {
         return;
     }
     const QString oldEntry = cbLANDevice->itemText(index);
+    if (ctx->RefuseWhenBusy())
+        return;
     disconnectLink();
     ctx->ShowStatus(2, QString());
     ctx->ShowStatus(3, QString());
 
     FEditLAN->FillFromEntry(oldEntry, ctx->CurrentDeviceMAC);
-    if (ctx->Prompts->ExecDialog(FEditLAN) != ModalResult::mrOK) {
+    if (ctx->Prompts->ExecDialog(FEditLAN, FEditLAN->objectName()) != ModalResult::mrOK) {
         ctx->ShowStatus(2, QStringLiteral("Modify TCP configuration cancelled"));
         return;
     }
@@ -221,9 +241,14 @@ void LanDeviceGroup::btnConfigClick() {
     const ModuleConfigRecord record =
         ModuleConfigRecord::build(mac, FEditLAN->leDeviceTag->text(), autoIP, ip, gateway, mask);
 
-    TTSCOMControl *engine = ctx->Engine;
-    const int result = FModule->ConfigureModule(record.b);
-    engine->WaitTicks(2);
+    int result = ModuleConfigRecord::Failed;
+    {
+        OperationScope operation(ctx, OperationScope::Link::NotNeeded);
+        if (operation) {
+            result = FModule->ConfigureModule(record.b);
+            ctx->Engine->Pause(2 * LinkTiming::current().tickMs);
+        }
+    }
 
     if (result == ModuleConfigRecord::Conflict) {
         ctx->ShowStatus(2, QStringLiteral("Setting IP conflict:") + FEditLAN->ipText(), true);
@@ -238,7 +263,7 @@ void LanDeviceGroup::btnConfigClick() {
         e[DeviceEntry::IPMode] = IPModeNames[autoIP ? 1 : 0];
         if (autoIP) {
             ModuleConfigRecord reply;
-            std::copy(engine->ModuleConfig, engine->ModuleConfig + ModuleConfigRecord::Size,
+            std::copy(FModule->ModuleConfig(), FModule->ModuleConfig() + ModuleConfigRecord::Size,
                       reply.b);
             e[DeviceEntry::IPAddress] = reply.ipText();
             e[DeviceEntry::Gateway] = reply.gatewayText();

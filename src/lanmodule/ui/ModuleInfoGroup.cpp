@@ -1,12 +1,13 @@
 #include "lanmodule/ui/ModuleInfoGroup.h"
 
-#include "lanmodule/LdcdPacket.h"
+#include "app/AppContext.h"
+#include "app/OperationScope.h"
+#include "app/PromptService.h"
 #include "lanmodule/ui/EnterYes.h"
 #include "lanmodule/ui/ModalResults.h"
 #include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
-#include "shell/AppContext.h"
-#include "shell/PromptService.h"
+#include "protocol/LdcdPacket.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -78,9 +79,9 @@ void ModuleInfoGroup::SetControlsEnabled(bool enabled) {
 }
 
 void ModuleInfoGroup::btnQueryTCPModInfoClick() {
-    if (!ctx->ReadyForCommand())
+    OperationScope operation(ctx);
+    if (!operation)
         return;
-    ctx->Idle = false;
     btnQueryTCPModInfo->setEnabled(false);
     ctx->ShowStatus(2, QStringLiteral("Query TCP Module information ..."));
     lblTCPVersion->setText(VersionCaption);
@@ -101,29 +102,30 @@ void ModuleInfoGroup::btnQueryTCPModInfoClick() {
         ctx->ShowStatus(2, QStringLiteral("Query TCP Module failed"), true);
     }
     btnQueryTCPModInfo->setEnabled(true);
-    ctx->Idle = true;
     ctx->ShowStatus(3, QString());
 }
 
 void ModuleInfoGroup::btnResetClick() {
-    if (!ctx->ReadyForCommand())
-        return;
-    ctx->ShowStatus(2, QStringLiteral("Reset Default ..."));
-    if (ctx->Prompts->ExecDialog(FEnterYes) != ModalResult::mrYes) {
-        ctx->ShowStatus(2, QStringLiteral("Reset Default cancelled"));
-        return;
+    bool done = false;
+    {
+        OperationScope operation(ctx);
+        if (!operation)
+            return;
+        ctx->ShowStatus(2, QStringLiteral("Reset Default ..."));
+        if (ctx->Prompts->ExecDialog(FEnterYes, FEnterYes->objectName()) != ModalResult::mrYes) {
+            ctx->ShowStatus(2, QStringLiteral("Reset Default cancelled"));
+            return;
+        }
+        const LdcdPacket request = LdcdPacket::resetRequest();
+        TModuleReply reply;
+        FModule->ModuleCommand(request.b, reply);
+        done = reply.ok();
     }
-    ctx->Idle = false;
-    const LdcdPacket request = LdcdPacket::resetRequest();
-    TModuleReply reply;
-    FModule->ModuleCommand(request.b, reply);
-    if (reply.ok()) {
+    if (done) {
         ctx->ShowStatus(2, QStringLiteral("Reset Default ok"));
-        ctx->Idle = true;
         btnQueryTCPModInfoClick();
     } else {
         ctx->ShowStatus(2, QStringLiteral("Reset Default failed"), true);
-        ctx->Idle = true;
     }
     ctx->ShowStatus(3, QString());
 }

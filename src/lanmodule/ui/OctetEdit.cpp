@@ -1,6 +1,6 @@
 #include "lanmodule/ui/OctetEdit.h"
 
-#include "link/Commands.h"
+#include "protocol/Commands.h"
 
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>

@@ -259,7 +259,7 @@ void TfrmSearch::FormActivate() {
 }
 
 void TfrmSearch::btnStopClick() {
-    FModule->engine()->Searching = false;
+    FModule->StopSearch();
     StopPressed = true;
 }
 
@@ -307,7 +307,7 @@ QString TfrmSearch::BuildEntry(int device) {
     e[DeviceEntry::Gateway] = FModule->FoundDeviceField(device, 2);
     e[DeviceEntry::SubnetMask] = FModule->FoundDeviceField(device, 3);
     e[DeviceEntry::MAC] = FModule->FoundDeviceField(device, 0);
-    const bool answered = !FModule->engine()->Flags.Closing && Ping.ping(e[DeviceEntry::IPAddress]);
+    const bool answered = !FModule->engine()->Closing() && Ping.ping(e[DeviceEntry::IPAddress]);
     e[DeviceEntry::Subnet] = SubnetModeNames[answered ? 0 : 1];
     return e.text();
 }
@@ -323,7 +323,7 @@ void TfrmSearch::addFoundEntries() {
 
 void TfrmSearch::finishIfClosing() {
     // The application is closing: leave the wizard.
-    if (FModule->engine()->Flags.Closing && isVisible())
+    if (FModule->engine()->Closing() && isVisible())
         done(ModalResult::mrCancel);
 }
 

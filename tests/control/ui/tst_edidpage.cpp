@@ -2,16 +2,18 @@
 // real widgets are clicked, the prompts are answered by a responder, and what
 // reached the matrix is read from the simulator's frame log and state.
 
+#include "LinkTap.h"
 #include "MatrixSimulator.h"
 #include "MatrixState.h"
+#include "app/AppContext.h"
+#include "app/OperationScope.h"
+#include "app/PromptService.h"
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
 #include "control/ui/EdidPage.h"
-#include "link/Frames.h"
 #include "link/LinkTiming.h"
 #include "link/TSCOMControl.h"
-#include "shell/AppContext.h"
-#include "shell/PromptService.h"
+#include "protocol/Frames.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -65,11 +67,9 @@ QByteArray variantOf(const QByteArray &edid, char mark) {
     return e;
 }
 
-struct LinkLog : ILinkListener {
+struct LinkLog {
     QList<int> messages;
-    void linkMessage(int message, uint32_t, int32_t, const QString &) override {
-        messages << message;
-    }
+    void linkMessage(int message, uint32_t, int32_t, const QString &) { messages << message; }
 };
 
 } // namespace
@@ -136,7 +136,7 @@ void TestEdidPage::initTestCase() {
     QVERIFY2(sim->start(&error), qPrintable(error));
 
     engine = std::make_unique<TTSCOMControl>();
-    engine->setListener(&linkLog);
+    TapEngine(engine.get(), &linkLog);
     engine->setControlMode(cmLAN);
     engine->setDeviceIP(QStringLiteral("127.0.0.1"));
     engine->setTcpPort(sim->tcpPort());
@@ -190,7 +190,6 @@ void TestEdidPage::init() {
     linkLog.messages.clear();
     prompts->History.clear();
     ctx->PowerOn = true;
-    ctx->Idle = true;
     page->btnClearEDIDContentClick();
     sim->clearFrameLog();
 }
@@ -325,7 +324,7 @@ void TestEdidPage::readFillsGridWithOutputEdid() {
     QVERIFY(statusLog.contains(QStringLiteral("2:Reading...")));
     QCOMPARE(status[2], QStringLiteral("Done"));
     QVERIFY(status[3].isEmpty());
-    QVERIFY(ctx->Idle);
+    QVERIFY(!ctx->Busy());
     QVERIFY(promptTexts(PromptService::Kind::Information).isEmpty());
 
     // The decoded view shows the same bytes.
@@ -347,7 +346,7 @@ void TestEdidPage::readUserMemoryAddress() {
     QCOMPARE(promptTexts(PromptService::Kind::Information), QStringList{ReadErrorBox});
     QVERIFY(gridBytes().isEmpty());
     QVERIFY(page->InfoText().isEmpty());
-    QVERIFY(ctx->Idle);
+    QVERIFY(!ctx->Busy());
 
     // Once written, it reads back.
     sim->withState([&](MatrixState &s) { s.userEdid[1] = sample; });
@@ -389,12 +388,13 @@ void TestEdidPage::readRefusals() {
     ctx->PowerOn = true;
 
     // Busy: the grid is cleared, nothing is sent.
-    ctx->Idle = false;
-    click(page->btnReadEDIDData);
-    QCOMPARE(status[3], QStringLiteral("In processing, command ignored"));
-    QVERIFY(commands(0x03, 5).isEmpty());
-    QVERIFY(gridBytes().isEmpty());
-    ctx->Idle = true;
+    {
+        OperationScope hold(ctx.get(), OperationScope::Link::NotNeeded);
+        click(page->btnReadEDIDData);
+        QCOMPARE(status[3], QStringLiteral("In processing, command ignored"));
+        QVERIFY(commands(0x03, 5).isEmpty());
+        QVERIFY(gridBytes().isEmpty());
+    }
 
     // No sink on the output: 256 zero bytes arrive, the long box shows.
     sim->withState([](MatrixState &s) { s.hdmiSinkConnected[5] = false; });
@@ -418,7 +418,7 @@ void TestEdidPage::readTransferFailure() {
     QVERIFY(!linkLog.messages.isEmpty());
     QVERIFY(promptTexts(PromptService::Kind::Information).isEmpty());
     QVERIFY(gridBytes().isEmpty()); // emptied at the start of the read
-    QVERIFY(ctx->Idle);
+    QVERIFY(!ctx->Busy());
     QVERIFY(status[3].isEmpty());
 }
 
@@ -427,7 +427,7 @@ void TestEdidPage::downloadAllInputsSendsGridBytes() {
     // grid: the download sends the grid's bytes, not the file's.
     openAnswers << SampleFile;
     click(page->btnOpenEDID);
-    QCOMPARE(engine->WriteStream, readFile(SampleFile));
+    QCOMPARE(page->WriteStream, readFile(SampleFile));
     QByteArray fromOutput;
     sim->withState([&](MatrixState &s) { fromOutput = s.outputEdidAsRead(4); });
     QVERIFY(fromOutput != readFile(SampleFile));
@@ -450,7 +450,7 @@ void TestEdidPage::downloadAllInputsSendsGridBytes() {
     QVERIFY(commands(0x03, 7).isEmpty());
     QVERIFY(statusLog.contains(QStringLiteral("2:Downloading...")));
     QCOMPARE(status[2], QStringLiteral("Done"));
-    QVERIFY(ctx->Idle);
+    QVERIFY(!ctx->Busy());
     sim->withState([&](MatrixState &s) {
         QCOMPARE(s.edidPreludeCount, preludesBefore + 1);
         for (int i = 0; i < 8; ++i)
@@ -504,7 +504,7 @@ void TestEdidPage::emptyCellBlocksSaveAndDownload() {
     const QByteArray sample = readFile(SampleFile);
     QVERIFY(page->DisplayEdid(&sample));
     page->sgEDIDContent->item(9, 4)->setText(QString());
-    engine->WriteStream = sample;
+    page->WriteStream = sample;
 
     const QString target = dir.filePath(QStringLiteral("never.bin"));
     saveAnswers << target;
@@ -516,7 +516,7 @@ void TestEdidPage::emptyCellBlocksSaveAndDownload() {
     choose(page->cbDownloadEDIDInput, QStringLiteral("In 2"));
     click(page->btnDownloadEDID);
     QCOMPARE(status[3], QStringLiteral("EDID Content empty, open EDID file first"));
-    QVERIFY(engine->WriteStream.isEmpty());
+    QVERIFY(page->WriteStream.isEmpty());
     QVERIFY(commands().isEmpty());
 
     // A cell that is not hex fails the same way.
@@ -578,11 +578,11 @@ void TestEdidPage::openRefusesWrongFiles() {
     if (accepted) {
         QVERIFY(prompts->History.size() == 1); // only the file dialog
         QCOMPARE(gridBytes(), content.left(256));
-        QCOMPARE(engine->WriteStream, content);
+        QCOMPARE(page->WriteStream, content);
     } else {
         QCOMPARE(promptTexts(PromptService::Kind::Error),
                  QStringList{QStringLiteral("EDID content error.")});
-        QVERIFY(engine->WriteStream.isEmpty());
+        QVERIFY(page->WriteStream.isEmpty());
         QCOMPARE(gridBytes(), before);
     }
     QVERIFY(commands().isEmpty());

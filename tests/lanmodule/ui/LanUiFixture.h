@@ -4,11 +4,13 @@
 // and a record of every status text.
 
 #include "../LanFixture.h"
+#include "LinkTap.h"
+#include "app/AppContext.h"
+#include "app/OperationScope.h"
+#include "app/PromptService.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
 #include "lanmodule/ui/Search.h"
 #include "link/TSCOMControl.h"
-#include "shell/AppContext.h"
-#include "shell/PromptService.h"
 
 #include <QDialog>
 #include <QMap>
@@ -35,7 +37,7 @@ struct LanUi {
     std::function<int(QDialog *)> dialogAnswer;
 
     LanUi() {
-        engine.setListener(&listener);
+        TapEngine(&engine, &listener);
         ctx.StatusSink = [this](int level, const QString &text, bool blink) {
             statuses.append({level, text, blink});
         };

@@ -46,7 +46,7 @@ class TstLanDeviceGroup : public QObject {
 private slots:
     void init() {
         ui = std::make_unique<LanUi>();
-        group = std::make_unique<LanDeviceGroup>(&ui->ctx);
+        group = std::make_unique<LanDeviceGroup>(&ui->ctx, ui->engine.Modules());
         group->show();
         ui->storedLabels[MacA] = QStringLiteral("labels of A");
         ui->storedLabels[MacB] = QStringLiteral("labels of B");
@@ -194,12 +194,14 @@ private slots:
         QCOMPARE(group->Entries(), QStringList({entry}));
     }
 
-    void searchWhileSearching() {
-        ui->engine.Searching = true;
+    void searchWhileBusy() {
+        // Another operation holds the link: the search is refused, no wizard.
+        OperationScope hold(&ui->ctx, OperationScope::Link::NotNeeded);
+        QVERIFY(hold.active());
         group->btnSearchDevice->click();
         QVERIFY(ui->prompts.History.isEmpty());
-        QVERIFY(ui->statuses.isEmpty());
-        ui->engine.Searching = false;
+        QCOMPARE(ui->statuses.size(), 1);
+        QCOMPARE(ui->lastStatus(3), QStringLiteral("In processing, command ignored"));
     }
 
     void octetEdits() {

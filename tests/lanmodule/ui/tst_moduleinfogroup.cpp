@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(texts(), QStringLiteral("Version: Ver2.07|DHCP: Static IP|IP Address: 10.0.0.5"));
         QCOMPARE(ui->lastStatus(2), QStringLiteral("Query TCP Module ok"));
         QCOMPARE(ui->lastStatus(3), QString());
-        QVERIFY(ui->ctx.Idle);
+        QVERIFY(!ui->ctx.Busy());
         QVERIFY(group->btnQueryTCPModInfo->isEnabled());
 
         sim->withState([](MatrixState &s) {
@@ -94,12 +94,11 @@ private slots:
 
     void queryWhileBusy() {
         QVERIFY(ui->engine.Connect());
-        ui->ctx.Idle = false;
+        OperationScope hold(&ui->ctx, OperationScope::Link::NotNeeded);
         group->btnQueryTCPModInfoClick();
         QCOMPARE(ui->lastStatus(3), QStringLiteral("In processing, command ignored"));
         QCOMPARE(texts(), QStringLiteral("Version: |DHCP: |IP Address: "));
         QVERIFY(ui->listener.texts(WM_LINK_FRAMELOG).isEmpty()); // nothing was sent
-        ui->ctx.Idle = true;
     }
 
     void queryFails() {
@@ -112,7 +111,7 @@ private slots:
         QCOMPARE(ui->lastStatus(2), QStringLiteral("Query TCP Module failed"));
         QVERIFY(ui->lastStatusBlinks(2));
         QCOMPARE(ui->listener.count(WM_LINK_TIMEOUT), 1);
-        QVERIFY(ui->ctx.Idle);
+        QVERIFY(!ui->ctx.Busy());
     }
 
     void resetDefault() {
@@ -140,7 +139,7 @@ private slots:
         QCOMPARE(texts(),
                  QStringLiteral("Version: Ver2.07|DHCP: Auto IP|IP Address: 192.168.0.100"));
         QCOMPARE(ui->lastStatus(2), QStringLiteral("Query TCP Module ok"));
-        QVERIFY(ui->ctx.Idle);
+        QVERIFY(!ui->ctx.Busy());
     }
 };
 

@@ -6,12 +6,12 @@
 #include "MatrixSimulator.h"
 #include "ModuleSim.h"
 #include "NetnsPair.h"
-#include "lanmodule/ModuleConfigRecord.h"
 #include "lanmodule/ui/EditLAN.h"
 #include "lanmodule/ui/ModalResults.h"
 #include "lanmodule/ui/OctetEdit.h"
 #include "link/LinkTiming.h"
 #include "link/ModuleLink.h"
+#include "protocol/ModuleConfigRecord.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -179,7 +179,7 @@ private slots:
         toolSide = std::make_unique<NetnsPair::Scope>(pair, NetnsPair::Tool);
         QVERIFY(toolSide->ok());
         ui = std::make_unique<LanUi>();
-        group = std::make_unique<LanDeviceGroup>(&ui->ctx);
+        group = std::make_unique<LanDeviceGroup>(&ui->ctx, ui->engine.Modules());
         group->frmSearch()->Ping.TimeoutMs = 150;
         group->show();
         ui->forwardSearchTexts(group.get());
@@ -251,7 +251,7 @@ private slots:
         QCOMPARE(ui->ctx.CurrentDeviceMAC, AnnexMAC);
         QCOMPARE(ui->engine.DeviceIP(), AnnexIP);
         QCOMPARE(ui->lastStatus(2), QStringLiteral("Search TCP control device ok"));
-        QVERIFY(!ui->engine.Searching);
+        QVERIFY(!ui->engine.Modules()->Searching());
 
         // Found again: nothing is doubled.
         search([](TfrmSearch *s, int step) {
@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(ui->lastStatus(2), QStringLiteral("Search TCP control device cancelled"));
         QCOMPARE(group->Entries(), QStringList({zeta}));
         QCOMPARE(ui->engine.DeviceIP(), QStringLiteral("10.9.9.9"));
-        QVERIFY(!ui->engine.Searching);
+        QVERIFY(!ui->engine.Modules()->Searching());
         // It stopped within its first attempt.
         QVERIFY(gaugeTexts.size() <= 2);
     }

@@ -1,9 +1,9 @@
 // Firmware part uploads and the reboot wait, against the simulator over TCP
 // and over the pseudo-terminal.
 
-#include "LinkTestSupport.h"
+#include "../link/LinkTestSupport.h"
 
-class TestLinkUpload : public QObject {
+class TestFirmwareTransfer : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -34,26 +34,26 @@ Frame UploadStart(uint8_t partClass, uint8_t kind, uint8_t third, uint8_t major,
 
 } // namespace
 
-void TestLinkUpload::initTestCase() {
+void TestFirmwareTransfer::initTestCase() {
     LinkTiming::shrinkForTests();
 }
 
-void TestLinkUpload::initTestCase_data() {
+void TestFirmwareTransfer::initTestCase_data() {
     QTest::addColumn<bool>("overSerial");
     QTest::newRow("tcp") << false;
     QTest::newRow("pty") << true;
 }
 
-void TestLinkUpload::init() {
+void TestFirmwareTransfer::init() {
     QFETCH_GLOBAL(bool, overSerial);
     QVERIFY(fx.open(overSerial));
 }
 
-void TestLinkUpload::cleanup() {
+void TestFirmwareTransfer::cleanup() {
     fx.close();
 }
 
-QList<QByteArray> TestLinkUpload::packets() const {
+QList<QByteArray> TestFirmwareTransfer::packets() const {
     QList<QByteArray> out;
     for (const QByteArray &f : fx.frames()) {
         if (f.size() > 13)
@@ -62,12 +62,12 @@ QList<QByteArray> TestLinkUpload::packets() const {
     return out;
 }
 
-void TestLinkUpload::uploadPartInBlocks() {
-    TTSCOMControl &e = *fx.engine;
+void TestFirmwareTransfer::uploadPartInBlocks() {
+    FirmwareTransfer &fw = *fx.firmware;
     const QByteArray data = PatternBytes(300, 7);
-    e.WriteStream = data;
+    const QByteArray partData = data;
     TReplyRecord reply;
-    e.UploadPart(UploadStart(2, 5, 3, 1, 9), reply);
+    fw.UploadPart(UploadStart(2, 5, 3, 1, 9), partData, reply);
     QVERIFY(reply.ok());
     QCOMPARE(fx.recorder.alerts(), QList<int>());
 
@@ -96,15 +96,14 @@ void TestLinkUpload::uploadPartInBlocks() {
     QCOMPARE(stored, data);
 }
 
-void TestLinkUpload::startRefused() {
-    TTSCOMControl &e = *fx.engine;
+void TestFirmwareTransfer::startRefused() {
+    FirmwareTransfer &fw = *fx.firmware;
     fx.sim->withState([](MatrixState &s) { s.refuseUploads = true; });
-    e.WriteStream = PatternBytes(300, 8);
-    e.Flags.PartRefused = true;
+    const QByteArray partData = PatternBytes(300, 8);
     TReplyRecord reply;
-    e.UploadPart(UploadStart(2, 4, 0, 2, 3), reply);
+    fw.UploadPart(UploadStart(2, 4, 0, 2, 3), partData, reply);
     QCOMPARE(reply.Success, uint8_t(1));
-    QVERIFY(!e.Flags.PartRefused);   // cleared at the start; the window sets it
+    QVERIFY(fw.PartRefused());
     QCOMPARE(fx.frames().size(), 1); // no data
     const QList<LinkNote> refused = fx.recorder.all(WM_LINK_PARTREFUSED);
     QCOMPARE(refused.size(), 1);
@@ -117,18 +116,18 @@ void TestLinkUpload::startRefused() {
     // The prepared upload is refused the same way, before its preparation.
     fx.recorder.clear();
     fx.sim->clearFrameLog();
-    e.UploadPartPrepared(UploadStart(2, 4, 6, 2, 3), reply);
+    fw.UploadPartPrepared(UploadStart(2, 4, 6, 2, 3), partData, reply);
     QCOMPARE(reply.Success, uint8_t(1));
     QCOMPARE(fx.frames().size(), 1);
     QCOMPARE(fx.recorder.all(WM_LINK_PARTREFUSED).value(0).wParam, (2u << 8) | 4u);
 }
 
-void TestLinkUpload::blocksRefused() {
-    TTSCOMControl &e = *fx.engine;
+void TestFirmwareTransfer::blocksRefused() {
+    FirmwareTransfer &fw = *fx.firmware;
     fx.sim->withState([](MatrixState &s) { s.refuseBlocks = 5; });
-    e.WriteStream = PatternBytes(100, 9);
+    const QByteArray partData = PatternBytes(100, 9);
     TReplyRecord reply;
-    e.UploadPart(UploadStart(2, 1, 0, 1, 0), reply);
+    fw.UploadPart(UploadStart(2, 1, 0, 1, 0), partData, reply);
     QCOMPARE(reply.Success, uint8_t(1));
     QCOMPARE(fx.recorder.all(WM_LINK_PARTREFUSED).size(), 5);
     QCOMPARE(packets().size(), 5); // the same block five times
@@ -136,13 +135,13 @@ void TestLinkUpload::blocksRefused() {
     QCOMPARE(fx.recorder.alerts(), QList<int>());
 }
 
-void TestLinkUpload::preparedMainPartWaitsForReboot() {
-    TTSCOMControl &e = *fx.engine;
+void TestFirmwareTransfer::preparedMainPartWaitsForReboot() {
+    FirmwareTransfer &fw = *fx.firmware;
     fx.sim->withState([](MatrixState &s) { s.rebootMs = 150; });
     const QByteArray data = PatternBytes(600, 10);
-    e.WriteStream = data;
+    const QByteArray partData = data;
     TReplyRecord reply;
-    e.UploadPartPrepared(UploadStart(1, 0, 0, 4, 2), reply);
+    fw.UploadPartPrepared(UploadStart(1, 0, 0, 4, 2), partData, reply);
     QVERIFY(reply.ok());
     QCOMPARE(fx.recorder.alerts(), QList<int>());
 
@@ -176,26 +175,27 @@ void TestLinkUpload::preparedMainPartWaitsForReboot() {
     QCOMPARE(stored, data);
 }
 
-void TestLinkUpload::preparedSubPartDoesNotWait() {
-    TTSCOMControl &e = *fx.engine;
-    e.WriteStream = PatternBytes(256, 11);
+void TestFirmwareTransfer::preparedSubPartDoesNotWait() {
+    FirmwareTransfer &fw = *fx.firmware;
+    const QByteArray partData = PatternBytes(256, 11);
     TReplyRecord reply;
-    e.UploadPartPrepared(UploadStart(2, 3, 0, 1, 1), reply);
+    fw.UploadPartPrepared(UploadStart(2, 3, 0, 1, 1), partData, reply);
     QVERIFY(reply.ok());
     QVERIFY(fx.recorder.all(WM_LINK_UPGRADELOG).isEmpty());
     QCOMPARE(fx.recorder.all(WM_LINK_PROGRESS).value(0).lParam, 100);
     QCOMPARE(fx.frames().size(), 4); // start, two preparation steps, one packet
 }
 
-void TestLinkUpload::rebootWaitGivesUp() {
+void TestFirmwareTransfer::rebootWaitGivesUp() {
     TTSCOMControl &e = *fx.engine;
+    FirmwareTransfer &fw = *fx.firmware;
     fx.sim->withState([](MatrixState &s) { s.rebootMs = 600000; });
     TReplyRecord reply;
     e.Transact(Frame::make(0x80, 0x02, 15), reply); // "Reboot system ..."
     QVERIFY(reply.ok());
     fx.recorder.clear();
     fx.sim->clearFrameLog();
-    e.WaitReboot(reply);
+    fw.WaitReboot(reply);
     QCOMPARE(reply.Success, uint8_t(0));
     const QList<LinkNote> log = fx.recorder.all(WM_LINK_UPGRADELOG);
     QCOMPARE(log.last().text, QStringLiteral("System reboot failed"));
@@ -207,27 +207,29 @@ void TestLinkUpload::rebootWaitGivesUp() {
                  1);
 }
 
-void TestLinkUpload::closingEndsRebootWait() {
+void TestFirmwareTransfer::closingEndsRebootWait() {
     TTSCOMControl &e = *fx.engine;
+    FirmwareTransfer &fw = *fx.firmware;
     fx.sim->withState([](MatrixState &s) { s.rebootMs = 600000; });
     TReplyRecord reply;
     e.Transact(Frame::make(0x80, 0x02, 15), reply);
     fx.recorder.clear();
-    e.AfterRebootDelay = 1;
+    fw.AfterRebootDelay = 1;
     int texts = 0;
     fx.recorder.hook = [&](int message, uint32_t, int32_t, const QString &) {
         if (message == WM_LINK_UPGRADELOG && ++texts == 5)
-            e.Flags.Closing = true;
+            e.SetClosing(true);
     };
-    e.WaitReboot(reply);
+    fw.WaitReboot(reply);
     QCOMPARE(reply.Success, uint8_t(0));
     QCOMPARE(fx.recorder.all(WM_LINK_UPGRADELOG).size(), 5); // neither the end words nor the delay
 }
 
-void TestLinkUpload::delayAfterReboot() {
+void TestFirmwareTransfer::delayAfterReboot() {
     TTSCOMControl &e = *fx.engine;
-    e.AfterRebootDelay = 1;
-    e.WaitAfterReboot();
+    FirmwareTransfer &fw = *fx.firmware;
+    fw.AfterRebootDelay = 1;
+    fw.WaitAfterReboot();
     const QList<LinkNote> log = fx.recorder.all(WM_LINK_UPGRADELOG);
     QCOMPARE(log.size(), 10);
     for (int i = 0; i < log.size(); ++i) {
@@ -241,12 +243,12 @@ void TestLinkUpload::delayAfterReboot() {
     fx.sim->withState([](MatrixState &s) { s.rebootMs = 50; });
     TReplyRecord reply;
     e.Transact(Frame::make(0x80, 0x02, 15), reply);
-    e.WaitReboot(reply);
+    fw.WaitReboot(reply);
     QVERIFY(reply.ok());
     const QList<LinkNote> after = fx.recorder.all(WM_LINK_UPGRADELOG);
     QVERIFY(after.size() > 10);
     QVERIFY(after.last().text.startsWith(QStringLiteral("More delay after system reboot")));
 }
 
-QTEST_GUILESS_MAIN(TestLinkUpload)
-#include "tst_linkupload.moc"
+QTEST_GUILESS_MAIN(TestFirmwareTransfer)
+#include "tst_firmwaretransfer.moc"

@@ -1,26 +1,28 @@
-#include "link/SerialLink.h"
+#include "link/SerialTransport.h"
 
 #include "link/LinkError.h"
 
-#include <QDeadlineTimer>
 #include <QSerialPort>
 
-SerialLink::SerialLink(QObject *parent) : QObject(parent), FPort(new QSerialPort(this)) {
-    connect(FPort, &QSerialPort::readyRead, this, &SerialLink::onReadyRead);
+SerialTransport::SerialTransport(QObject *parent)
+    : Transport(parent), FPort(new QSerialPort(this)) {
+    connect(FPort, &QSerialPort::readyRead, this, &SerialTransport::onReadyRead);
     connect(FPort, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        // A resource error on an open port means the device went away.
         if (error != QSerialPort::ResourceError || !FPort->isOpen())
             return;
         const QString reason = FPort->errorString();
         FPort->close();
-        emit portLost(reason);
+        FPort->clearError();
+        emit linkLost(reason);
     });
 }
 
-SerialLink::~SerialLink() {
+SerialTransport::~SerialTransport() {
     close();
 }
 
-void SerialLink::open() {
+void SerialTransport::open(int) {
     if (FPort->isOpen())
         throw LinkError(QStringLiteral("Port already open"));
     FPort->setPortName(FPortName);
@@ -35,24 +37,24 @@ void SerialLink::open() {
         FPort->clearError();
         throw LinkError(reason);
     }
-    // DTR and RTS stay low. Pseudo-terminals have no modem lines: ignore
-    // the refusal there.
+    // Pseudo-terminals have no modem lines: their refusal is ignored.
     FPort->setDataTerminalReady(false);
     FPort->setRequestToSend(false);
     FPort->clearError();
+    discard();
 }
 
-void SerialLink::close() {
+void SerialTransport::close() {
     if (FPort->isOpen())
         FPort->close();
     FPort->clearError();
 }
 
-bool SerialLink::isOpen() const {
+bool SerialTransport::isOpen() const {
     return FPort->isOpen();
 }
 
-void SerialLink::purge() {
+void SerialTransport::discard() {
     if (!FPort->isOpen())
         throw LinkError(QStringLiteral("Port not open"));
     if (!FPort->clear(QSerialPort::AllDirections)) {
@@ -62,36 +64,22 @@ void SerialLink::purge() {
     }
 }
 
-int SerialLink::write(const QByteArray &bytes) {
+int SerialTransport::write(const QByteArray &bytes) {
     if (!FPort->isOpen())
         throw LinkError(QStringLiteral("Port not open"));
+    // The port sends from its own buffer as the line takes the bytes; the
+    // exchange waits for the reply, not for the write.
     const qint64 queued = FPort->write(bytes);
     if (queued != bytes.size()) {
         const QString reason = FPort->errorString();
         FPort->clearError();
         throw LinkError(reason);
     }
-    // Hand the bytes to the driver now; allow 100 ms a byte plus one second,
-    // like the write time-out of the port.
-    FPort->flush();
-    QDeadlineTimer deadline(1000 + 100 * static_cast<qint64>(bytes.size()));
-    while (FPort->isOpen() && FPort->bytesToWrite() > 0) {
-        if (deadline.hasExpired() ||
-            !FPort->waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
-            const QString reason = FPort->error() == QSerialPort::NoError
-                                       ? QStringLiteral("Write timed out")
-                                       : FPort->errorString();
-            FPort->clearError();
-            throw LinkError(reason);
-        }
-    }
-    if (!FPort->isOpen())
-        throw LinkError(QStringLiteral("Port closed while writing"));
-    return static_cast<int>(bytes.size());
+    return static_cast<int>(queued);
 }
 
-void SerialLink::onReadyRead() {
+void SerialTransport::onReadyRead() {
     const QByteArray bytes = FPort->readAll();
     if (!bytes.isEmpty())
-        emit dataArrived(bytes);
+        emit bytesReceived(bytes);
 }

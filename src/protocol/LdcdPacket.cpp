@@ -1,7 +1,7 @@
-#include "lanmodule/LdcdPacket.h"
+#include "protocol/LdcdPacket.h"
 
-#include "lanmodule/ModuleBytes.h"
-#include "link/Commands.h"
+#include "protocol/Commands.h"
+#include "protocol/ModuleBytes.h"
 
 #include <cstring>
 

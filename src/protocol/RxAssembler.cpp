@@ -1,14 +1,14 @@
-#include "link/RxAssembler.h"
+#include "protocol/RxAssembler.h"
 
-#include "link/Frames.h"
+#include "protocol/Frames.h"
 
 #include <algorithm>
 #include <cstring>
 
 int RxAssembler::ExpectedLength(uint8_t mode, bool serialLink) {
-    if (mode == 1)
+    if (mode == RxBlockRead)
         return PacketWireSize;
-    if (mode == 6 && serialLink)
+    if (mode == RxModuleCommand && serialLink)
         return ModuleReplySize;
     return FrameSize;
 }
@@ -27,7 +27,7 @@ int RxAssembler::feed(const uint8_t *bytes, int count, bool serialLink) {
     if (Pos < 0 || Pos > expected)
         Pos = 0;
     int i = 0;
-    if (Mode != 6) {
+    if (Mode != RxModuleCommand) {
         // Every reply of the frame kinds starts with A5 5B: bytes in front of
         // that (the tail of an earlier answer, line noise) are not a reply.
         while (i < count && Pos < 2) {

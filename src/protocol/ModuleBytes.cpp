@@ -1,4 +1,4 @@
-#include "lanmodule/ModuleBytes.h"
+#include "protocol/ModuleBytes.h"
 
 #include <QStringList>
 

@@ -9,6 +9,16 @@
 
 #include <cstdint>
 
+// Receive modes: the kind of reply an exchange expects.
+enum RxModes : uint8_t {
+    RxCommand = 0,        // 13 bytes
+    RxBlockRead = 1,      // a 270-byte data packet
+    RxBoardInfoWrite = 2, // 13 bytes
+    RxUpload = 3,         // 13 bytes
+    RxUploadPrepared = 4, // 13 bytes
+    RxModuleCommand = 6,  // 32 bytes on a serial line, 13 otherwise
+};
+
 class RxAssembler {
 public:
     static constexpr int BufferSize = 540;
@@ -16,6 +26,7 @@ public:
     // Bytes expected for a receive mode: 270 for block reads (1), 32 for
     // module replies (6, serial link only), 13 for everything else.
     static int ExpectedLength(uint8_t mode, bool serialLink);
+    int expectedLength(bool serialLink) const { return ExpectedLength(Mode, serialLink); }
 
     // Zero the buffer, position 0, not complete (the mode stays).
     void clear();

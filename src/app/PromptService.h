@@ -1,14 +1,14 @@
 #pragma once
 // The one way the tool asks the user something: message boxes, Yes/No
-// questions, file dialogs and modal dialogs all go through here, so that
-// tests can answer them without a person.
+// questions, file dialogs and modal dialogs all go through here. Who answers
+// is installed: the window installs the real dialogs (a presenter), tests
+// install a responder that answers and records. No widgets here.
 
 #include <QList>
 #include <QString>
 #include <functional>
 
 class QDialog;
-class QWidget;
 
 class PromptService {
 public:
@@ -31,10 +31,13 @@ public:
 
     using Responder = std::function<Answer(const Request &)>;
 
-    explicit PromptService(QWidget *parent = nullptr) : FParent(parent) {}
+    PromptService() = default;
 
-    void setParent(QWidget *parent) { FParent = parent; }
-    // Install an automatic answerer (tests); an empty responder restores the real dialogs.
+    // The real dialogs (installed by the window). Without one, every prompt
+    // is answered No / cancelled.
+    void setPresenter(Responder presenter) { FPresenter = std::move(presenter); }
+    // An automatic answerer (tests); it takes precedence over the presenter.
+    // An empty responder restores the presenter.
     void setResponder(Responder responder) { FResponder = std::move(responder); }
     bool hasResponder() const { return static_cast<bool>(FResponder); }
 
@@ -45,7 +48,7 @@ public:
                          const QString &fileName = QString());
     QString SaveFileName(const QString &caption, const QString &filter,
                          const QString &fileName = QString());
-    int ExecDialog(QDialog *dialog);
+    int ExecDialog(QDialog *dialog, const QString &name = QString());
 
     // Every prompt shown, in order (tests read and clear it).
     QList<Request> History;
@@ -53,6 +56,6 @@ public:
 private:
     Answer ask(const Request &request);
 
-    QWidget *FParent = nullptr;
+    Responder FPresenter;
     Responder FResponder;
 };

@@ -1,6 +1,6 @@
-#include "lanmodule/DiscoveryRecord.h"
+#include "protocol/DiscoveryRecord.h"
 
-#include "lanmodule/ModuleBytes.h"
+#include "protocol/ModuleBytes.h"
 
 #include <cstring>
 

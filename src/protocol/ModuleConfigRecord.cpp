@@ -1,6 +1,6 @@
-#include "lanmodule/ModuleConfigRecord.h"
+#include "protocol/ModuleConfigRecord.h"
 
-#include "lanmodule/ModuleBytes.h"
+#include "protocol/ModuleBytes.h"
 
 #include <QByteArray>
 #include <cstring>

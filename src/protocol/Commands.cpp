@@ -1,4 +1,4 @@
-#include "link/Commands.h"
+#include "protocol/Commands.h"
 
 #include <QDir>
 #include <QFile>
