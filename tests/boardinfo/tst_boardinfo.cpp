@@ -28,10 +28,10 @@ QByteArray codeBytes(const QString &text) {
     return bytes;
 }
 
-// Two boards; the first with two groups, one holding two items.
+// Three boards; the first with two groups, one holding two items.
 struct SampleTree {
     BoardInfoTree tree;
-    BoardInfoTreeNode *main, *mainGroup, *item1, *item2, *panelGroup, *card, *cardGroup, *cardItem;
+    BoardInfoTreeNode *main, *mainGroup, *item1, *item2, *panelGroup, *card, *cardGroup, *cardItem, *output;
 
     SampleTree() {
         main = tree.AddTop();
@@ -71,6 +71,10 @@ struct SampleTree {
         cardItem = tree.AddChild(cardGroup);
         cardItem->Data.setNameText(QStringLiteral("FW C"));
         cardItem->Data.SpecialCode.clear();
+        output = tree.AddTop(); // follows a level-2 node
+        output->Data.setNameText(QStringLiteral("OUTPUT"));
+        output->Data.PCBType = 6;
+        output->Checked = true;
     }
 };
 
@@ -322,7 +326,7 @@ void tst_BoardInfo::bifRoundTrip() {
     QCOMPARE(LoadBoardInfoFile(loaded, path), BoardInfoFileResult::Ok);
     compareTrees(s.tree, loaded);
     QCOMPARE(loaded.Selected(), loaded.Top(0));
-    QCOMPARE(loaded.TopCount(), 2);
+    QCOMPARE(loaded.TopCount(), 3);
     QCOMPARE(loaded.Top(0)->ChildCount(), 2);
 
     // Saving the loaded tree gives the same bytes.
@@ -407,7 +411,7 @@ void tst_BoardInfo::randomBifDamage() {
             bytes[rng.bounded(int(bytes.size()))] = char(rng.bounded(256));
         BoardInfoTree tree;
         ReadBoardInfoFileBytes(tree, bytes);
-        QVERIFY(tree.Count() <= 8);
+        QVERIFY(tree.Count() <= 9);
         for (BoardInfoTreeNode *n : tree.Nodes()) {
             QVERIFY(n->Level() <= 2);
             QVERIFY(n->Data.Name.size() <= 32);
