@@ -31,7 +31,8 @@ QByteArray codeBytes(const QString &text) {
 // Three boards; the first with two groups, one holding two items.
 struct SampleTree {
     BoardInfoTree tree;
-    BoardInfoTreeNode *main, *mainGroup, *item1, *item2, *panelGroup, *card, *cardGroup, *cardItem, *output;
+    BoardInfoTreeNode *main, *mainGroup, *item1, *item2, *panelGroup, *card, *cardGroup, *cardItem,
+        *output;
 
     SampleTree() {
         main = tree.AddTop();

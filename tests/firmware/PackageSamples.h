@@ -20,7 +20,7 @@ inline QByteArray image(int size, uint8_t seed) {
     return b;
 }
 
-struct ItemSpec {
+struct ItemFields {
     QString board;
     uint8_t pcbType;
     uint8_t quantity;
@@ -37,7 +37,7 @@ struct ItemSpec {
 
 // The three items of the sample package: the main board, an input card
 // fitted eight times, and a front panel item without an image.
-inline QList<ItemSpec> threeItems() {
+inline QList<ItemFields> threeItems() {
     return {
         {"MAIN", 0, 1, "Main MCU", 3, "Main FW", 0x2C, 'B', 'A', 'C', "0001", 1, 0, 1, 1, 5, 300},
         {"INPUT", 5, 8, "Card MCU", 7, "Input FW", 0x0A, 'A', 'A', 'Z', "12AB;0003", 0, 1, 0, 2, 17,
@@ -46,7 +46,7 @@ inline QList<ItemSpec> threeItems() {
     };
 }
 
-inline QByteArray packageItem(const ItemSpec &s) {
+inline QByteArray packageItem(const ItemFields &s) {
     BoardInfoTree tree;
     BoardInfoTreeNode *board = tree.AddTop();
     board->Data.setNameText(s.board);
@@ -81,9 +81,9 @@ inline QByteArray packageItem(const ItemSpec &s) {
                                       image(s.imageSize, s.pcbType));
 }
 
-inline QByteArray package(const QList<ItemSpec> &items = threeItems()) {
+inline QByteArray package(const QList<ItemFields> &items = threeItems()) {
     QByteArray bytes;
-    for (const ItemSpec &s : items)
+    for (const ItemFields &s : items)
         bytes += packageItem(s);
     return bytes;
 }

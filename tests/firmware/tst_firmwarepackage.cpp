@@ -99,7 +99,7 @@ void tst_FirmwarePackage::closingStopsTheWalk() {
 }
 
 void tst_FirmwarePackage::reportText() {
-    const QList<ItemSpec> one = {threeItems().at(0)};
+    const QList<ItemFields> one = {threeItems().at(0)};
     const QString text =
         PackageInfoText(package(one), QStringLiteral("/some/folder/pkg A.fw2"), Stamp);
     const QString expected = QStringLiteral("Firmware Package File: pkg A.fw2\r\n"
@@ -144,7 +144,7 @@ void tst_FirmwarePackage::reportVersionLine() {
     QFETCH(int, ver1);
     QFETCH(int, ver2);
     QFETCH(QString, line);
-    ItemSpec s = threeItems().at(0);
+    ItemFields s = threeItems().at(0);
     s.ver1 = uint8_t(ver1);
     s.ver2 = uint8_t(ver2);
     const QString text = PackageInfoText(package({s}), QStringLiteral("x.fw2"), Stamp);
