@@ -21,22 +21,6 @@ struct TMergeOpenPath {
     QString Paths[7];
 };
 
-// Summary of one item of a version-controlled firmware package.
-struct TVCUpgradeCheckPoint {
-    uint8_t PCBType = 0;
-    uint8_t MCUType = 0;
-    uint8_t Solution = 0;
-    uint8_t PCBVersion = 0;
-    uint8_t PCBVersionFrom = 0;
-    uint8_t PCBVersionTo = 0;
-    QString SpecialCode;
-    uint8_t Ver1 = 0;
-    uint8_t Ver2 = 0;
-    uint8_t IncludeBoardInfo = 0;
-    uint8_t OverwriteSpecialCode = 0;
-    uint8_t DefaultFirmware = 0;
-};
-
 // Colours of the status bar's action panel, indexed by the blink state.
 // Colours are 0xRRGGBB; when BackgroundIsButtonFace is set the panel uses the
 // system's button-face colour instead of Background.
