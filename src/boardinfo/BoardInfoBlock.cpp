@@ -2,7 +2,7 @@
 
 #include "boardinfo/BoardInfoNode.h"
 #include "boardinfo/SpecialCode.h"
-#include "link/Frames.h"
+#include "protocol/Frames.h"
 
 namespace {
 

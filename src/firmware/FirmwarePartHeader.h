@@ -3,7 +3,7 @@
 // are the parameters of the command that starts the upload of the part, so a
 // part can be sent without knowing what its image contains.
 
-#include "link/Frames.h"
+#include "protocol/Frames.h"
 
 #include <QByteArray>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "firmware/ui/FWInfoPage.h"
 
 #include "firmware/PackageInfoReport.h"
-#include "shell/PromptService.h"
+#include "app/PromptService.h"
 
 #include <QDateTime>
 #include <QFile>

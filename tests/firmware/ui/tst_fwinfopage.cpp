@@ -4,7 +4,7 @@
 
 #include "../PackageSamples.h"
 #include "firmware/ui/FWInfoPage.h"
-#include "shell/PromptService.h"
+#include "app/PromptService.h"
 
 #include <QFile>
 #include <QLabel>
