@@ -30,6 +30,10 @@ bool pause(qint64 ms, const std::function<bool()> &cancelled) {
     return until(ms, std::function<bool()>(), cancelled) == Result::TimedOut;
 }
 
+void serve() {
+    QCoreApplication::processEvents();
+}
+
 void wake() {
     if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance())
         d->wakeUp();

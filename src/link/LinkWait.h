@@ -17,6 +17,9 @@ Result until(qint64 ms, const std::function<bool()> &done,
              const std::function<bool()> &cancelled = std::function<bool()>());
 // A pause of `ms` that only `cancelled` ends early; true when it ran out.
 bool pause(qint64 ms, const std::function<bool()> &cancelled = std::function<bool()>());
+// Serve the events that are pending now, without waiting for more (for a
+// wait that polls something Qt does not watch, in slices of a few ms).
+void serve();
 // Make a running wait look at its conditions again (after a flag was set
 // outside an event handler).
 void wake();

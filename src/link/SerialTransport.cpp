@@ -8,8 +8,12 @@ SerialTransport::SerialTransport(QObject *parent)
     : Transport(parent), FPort(new QSerialPort(this)) {
     connect(FPort, &QSerialPort::readyRead, this, &SerialTransport::onReadyRead);
     connect(FPort, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        // A resource error on an open port means the device went away.
-        if (error != QSerialPort::ResourceError || !FPort->isOpen())
+        // A resource, read or write error on an open port means the device went
+        // away (an adapter pulled, a pseudo-terminal hung up); the port would
+        // report it again and again, so it is closed at once.
+        if (!FPort->isOpen() ||
+            (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+             error != QSerialPort::WriteError))
             return;
         const QString reason = FPort->errorString();
         FPort->close();

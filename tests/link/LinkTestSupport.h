@@ -33,6 +33,8 @@ public:
         if (message == WM_LINK_RXCOUNT || message == WM_LINK_FRAMELOG ||
             message == WM_LINK_DATALOG) {
             ++diagnostics;
+            if (message != WM_LINK_RXCOUNT)
+                logs.append({message, wParam, lParam, text});
         } else {
             notes.append({message, wParam, lParam, text});
         }
@@ -67,10 +69,12 @@ public:
     }
     void clear() {
         notes.clear();
+        logs.clear();
         diagnostics = 0;
     }
 
     QList<LinkNote> notes;
+    QList<LinkNote> logs; // frame and data log lines
     int diagnostics = 0;
     std::function<void(int, uint32_t, int32_t, const QString &)> hook;
 };

@@ -1,5 +1,7 @@
 #include "lanmodule/ui/Search.h"
 
+#include "link/LinkWait.h"
+
 #include "lanmodule/DeviceEntry.h"
 #include "lanmodule/ui/ModalResults.h"
 #include "lanmodule/ui/OctetEdit.h"
@@ -172,7 +174,7 @@ TfrmSearch::TfrmSearch(ModuleLink *module, QWidget *parent) : QDialog(parent), F
     connect(btnNoneClose, &QPushButton::clicked, this, [this] { done(ModalResult::mrNo); });
 
     // The pings keep the window alive while they wait.
-    Ping.Pump = [] { QCoreApplication::processEvents(); };
+    Ping.Pump = [] { LinkWait::serve(); };
     FSearchingCaption = AutoSearching;
     ShowStep(StepSearching);
 }
