@@ -9,6 +9,8 @@
 #include "control/ui/PortTagPage.h"
 #include "control/ui/PreSetting_edit.h"
 #include "firmware/FirmwareTransfer.h"
+#include "firmware/ui/ConfigurationPage.h"
+#include "firmware/ui/FWInfoPage.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
 #include "lanmodule/ui/Search.h"
 #include "link/ModuleLink.h"
@@ -211,10 +213,14 @@ void TForm1::buildPages() {
     addPage(ugfw, QStringLiteral("tsUGFW"), QStringLiteral("Upgrade Firmware"), true);
     addPage(placeholder(QStringLiteral("TabSheet1")), QStringLiteral("TabSheet1"),
             QStringLiteral("Product Information"), true);
-    addPage(placeholder(QStringLiteral("tsFWInfo")), QStringLiteral("tsFWInfo"),
-            QStringLiteral("Firmware Package Information"), true);
-    addPage(placeholder(QStringLiteral("tsConfiguration")), QStringLiteral("tsConfiguration"),
-            QStringLiteral("Configuration"), true);
+    FWInfo = new FWInfoPage(prompts);
+    connect(FWInfo, &FWInfoPage::statusText, this,
+            [this](int level, const QString &text) { ShowStatus(level, text); });
+    addPage(FWInfo, QStringLiteral("tsFWInfo"), QStringLiteral("Firmware Package Information"),
+            true);
+    Configuration = new ConfigurationPage(ctx);
+    addPage(Configuration, QStringLiteral("tsConfiguration"), QStringLiteral("Configuration"),
+            true);
 }
 
 void TForm1::showEvent(QShowEvent *event) {

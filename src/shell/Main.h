@@ -12,6 +12,8 @@
 
 class AdvancedPage;
 class AppContext;
+class ConfigurationPage;
+class FWInfoPage;
 class EdidPage;
 class GeneralPage;
 class PortTagPage;
@@ -70,6 +72,8 @@ public:
     PortTagPage *PortTags;
     AdvancedPage *Advanced;
     EdidPage *Edid;
+    FWInfoPage *FWInfo;
+    ConfigurationPage *Configuration;
     TfrmPreSettingEdit *frmPreSettingEdit;
 
     // Upgrade pages' outputs fed by the notifications.
