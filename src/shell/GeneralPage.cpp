@@ -162,8 +162,6 @@ void GeneralPage::btnConnectClick() {
     } else {
         ctx->ShowStatus(1, QStringLiteral("Disconnect"));
     }
-    if (LinkTiming::current().afterConnectPauseMs > 0)
-        QThread::msleep(static_cast<unsigned long>(LinkTiming::current().afterConnectPauseMs));
 }
 
 void GeneralPage::rbCOMModeClick() {
