@@ -57,10 +57,10 @@ QString partText(uint32_t wParam) {
 
 TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
-    prompts = new PromptService(this);
+    prompts = std::make_unique<PromptService>(this);
     engine = new TTSCOMControl(this);
     engine->setListener(this);
-    ctx = new AppContext(engine, prompts, this);
+    ctx = new AppContext(engine, prompts.get(), this);
     ctx->AppFolder =
         withSeparator(appFolder.isEmpty() ? QCoreApplication::applicationDirPath() : appFolder);
     (void)QRandomGenerator::global();

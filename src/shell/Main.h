@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <memory>
 
 class AdvancedPage;
 class AppContext;
@@ -54,7 +55,7 @@ public:
 
     AppContext *Context() const { return ctx; }
     TTSCOMControl *Engine() const { return engine; }
-    PromptService *Prompts() const { return prompts; }
+    PromptService *Prompts() const { return prompts.get(); }
 
     TPageControl *pcContainer;
     TStatusBar *sb;
@@ -85,7 +86,7 @@ private:
     QWidget *addPage(QWidget *page, const QString &name, const QString &caption, bool visible);
     void writeUpgradeLog(const QString &text, int32_t lParam);
 
-    PromptService *prompts;
+    std::unique_ptr<PromptService> prompts; // not a QObject: owned here
     TTSCOMControl *engine;
     AppContext *ctx;
     SettingsData FStored; // what was read, for values without a control in this build
