@@ -49,11 +49,7 @@ void TcpServer::accept() {
         client.timer->setSingleShot(true);
         client.timer->setTimerType(Qt::PreciseTimer);
         m_clients.insert(socket, client);
-        connect(client.timer, &QTimer::timeout, this, [this, socket] {
-            auto it = m_clients.find(socket);
-            if (it != m_clients.end())
-                pump(*it);
-        });
+        connect(client.timer, &QTimer::timeout, this, [this, socket] { pump(socket); });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
         if (socket->bytesAvailable() > 0)
@@ -72,28 +68,36 @@ void TcpServer::readFrom(QTcpSocket *socket) {
     for (const SimOutput &piece : pieces)
         it->pending.push_back(piece);
     if (!it->timer->isActive())
-        pump(*it);
+        pump(socket);
 }
 
 // Sends what is due, in order; a piece with a delay starts the timer and waits.
-void TcpServer::pump(Client &client) {
-    while (!client.pending.empty()) {
-        SimOutput &piece = client.pending.front();
+// Writing to a peer that has reset the connection fails, and the socket then
+// aborts and reports `disconnected` at once, which drops the client: so the
+// client is looked up again after every call into the socket.
+void TcpServer::pump(QTcpSocket *socket) {
+    for (;;) {
+        auto it = m_clients.find(socket);
+        if (it == m_clients.end() || it->pending.empty())
+            return;
+        SimOutput &piece = it->pending.front();
         if (piece.delayMs > 0) {
             const int delay = piece.delayMs;
             piece.delayMs = 0;
-            client.timer->start(delay);
+            it->timer->start(delay);
             return;
         }
         if (piece.hangUp) {
-            client.pending.clear();
-            client.socket->flush();
-            client.socket->disconnectFromHost();
+            it->pending.clear();
+            socket->flush();
+            if (m_clients.contains(socket))
+                socket->disconnectFromHost();
             return;
         }
-        client.socket->write(piece.bytes);
-        client.socket->flush();
-        client.pending.pop_front();
+        const QByteArray bytes = piece.bytes;
+        it->pending.pop_front();
+        socket->write(bytes);
+        socket->flush();
     }
 }
 

@@ -44,7 +44,7 @@ private:
 
     void accept();
     void readFrom(QTcpSocket *socket);
-    void pump(Client &client);
+    void pump(QTcpSocket *socket);
     void drop(QTcpSocket *socket);
 
     Hooks m_hooks;

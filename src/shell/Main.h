@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <memory>
 
 class AdvancedPage;
 class AppContext;

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
-#include <QThread>
+#include <QTimer>
 
 const int TStatusBar::PanelWidths[TStatusBar::PanelCount] = {185, 420, 280, 135, 50};
 
@@ -19,16 +19,19 @@ QColor panelForeground(int state) {
     return state == 0 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
-void pause(int ms) {
-    if (ms > 0)
-        QThread::msleep(static_cast<unsigned long>(ms));
-}
+constexpr int BlinkToggles = 5;
 } // namespace
 
 TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sb"));
     setAccessibleName(QStringLiteral("Status bar"));
     setFixedHeight(fontMetrics().height() + 8);
+    FBlinkTimer = new QTimer(this);
+    connect(FBlinkTimer, &QTimer::timeout, this, &TStatusBar::blinkTick);
+}
+
+bool TStatusBar::Blinking() const {
+    return FBlinkTimer->isActive();
 }
 
 QSize TStatusBar::sizeHint() const {
@@ -56,6 +59,7 @@ void TStatusBar::ShowStatus(int level, const QString &text, bool blink) {
     if (level < 1 || level > PanelCount)
         return;
     if (level == 2) {
+        stopBlink();
         FBlinkState = 1;
         if (!blink) {
             FTexts[1] = text;
@@ -67,14 +71,13 @@ void TStatusBar::ShowStatus(int level, const QString &text, bool blink) {
         const int pauseMs = LinkTiming::current().blinkPauseMs;
         FTexts[1] = text;
         repaintPanel(1);
-        if (!quiet())
-            pause(pauseMs);
-        for (int i = 0; i < 5; ++i) {
-            FBlinkState = 1 - FBlinkState;
-            repaintPanel(1);
-            if (!quiet())
-                pause(pauseMs);
+        FTogglesLeft = BlinkToggles;
+        if (quiet() || pauseMs <= 0) {
+            while (FTogglesLeft > 0)
+                toggleBlink();
+            return;
         }
+        FBlinkTimer->start(pauseMs);
         return;
     }
     const int panel = level - 1;
@@ -82,6 +85,33 @@ void TStatusBar::ShowStatus(int level, const QString &text, bool blink) {
         FTexts[panel] = text;
         repaintPanel(panel);
     }
+}
+
+void TStatusBar::toggleBlink() {
+    FBlinkState = 1 - FBlinkState;
+    --FTogglesLeft;
+    repaintPanel(1);
+}
+
+// One pause is over: the next toggle, or the end after the pause that
+// follows the last one. Closing stops the blink where it is; quiet mode
+// makes the remaining toggles at once.
+void TStatusBar::blinkTick() {
+    if ((Closing && *Closing) || FTogglesLeft <= 0) {
+        stopBlink();
+        return;
+    }
+    toggleBlink();
+    if (quiet()) {
+        while (FTogglesLeft > 0)
+            toggleBlink();
+        stopBlink();
+    }
+}
+
+void TStatusBar::stopBlink() {
+    FBlinkTimer->stop();
+    FTogglesLeft = 0;
 }
 
 void TStatusBar::paintEvent(QPaintEvent *) {

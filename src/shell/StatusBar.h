@@ -1,9 +1,14 @@
 #pragma once
 // The five-panel status bar. Panel 1 is drawn by us: an alert blinks between
 // red on white and the normal colours, and stays red until the next text.
+// The blink runs from a timer: the text, then five toggles, each followed by
+// a pause of LinkTiming::blinkPauseMs. A new text on panel 1 ends a running
+// blink; a new alert starts its own.
 
 #include <QString>
 #include <QWidget>
+
+class QTimer;
 
 class TStatusBar : public QWidget {
     Q_OBJECT
@@ -18,6 +23,8 @@ public:
 
     QString PanelText(int panel) const { return FTexts[panel]; }
     int BlinkState() const { return FBlinkState; }
+    // True from an alert until its last pause is over.
+    bool Blinking() const;
     int RepaintCount(int panel) const { return FRepaints[panel]; }
 
     // Read on every alert: the window points these at its own state.
@@ -31,10 +38,15 @@ protected:
 
 private:
     void repaintPanel(int panel);
+    void toggleBlink();
+    void blinkTick();
+    void stopBlink();
     QRect panelRect(int panel) const;
     bool quiet() const { return QuietStatus && *QuietStatus; }
 
     QString FTexts[PanelCount];
     int FRepaints[PanelCount] = {};
     int FBlinkState = 1;
+    QTimer *FBlinkTimer = nullptr;
+    int FTogglesLeft = 0;
 };

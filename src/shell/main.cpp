@@ -1,5 +1,6 @@
 #include "shell/Main.h"
 #include "app/PromptService.h"
+#include "shell/DialogPrompts.h"
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Matrix tool"));
 
     PromptService prompts;
+    DialogPrompts::install(prompts, nullptr);
     if (!TForm1::CheckAppFolder(QCoreApplication::applicationDirPath(), prompts))
         return 1;
 

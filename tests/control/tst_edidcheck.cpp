@@ -1,6 +1,7 @@
 // The EDID page's byte checks and hex-grid conversion, on the sample EDIDs
 // and on damaged copies of them.
 
+#include "SampleFiles.h"
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
 
@@ -11,14 +12,11 @@
 namespace {
 
 QString EdidDir() {
-    return QStringLiteral(TSM_TESTDATA_DIR "/edid");
+    return samples::edidDir();
 }
 
 QByteArray Sample(const QString &name) {
-    QFile f(EdidDir() + QLatin1Char('/') + name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return samples::readEdid(name);
 }
 
 // Sets byte 255 so that bytes 0..255 sum to zero again.
@@ -44,6 +42,7 @@ class TestEdidCheck : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void showableSizes_data();
     void showableSizes();
     void everyChangedByteRefused();
@@ -57,6 +56,10 @@ private slots:
     void emptyOrMissingCellRefused();
     void clearKeepsHeaders();
 };
+
+void TestEdidCheck::initTestCase() {
+    REQUIRE_SAMPLE_EDIDS();
+}
 
 void TestEdidCheck::showableSizes_data() {
     QTest::addColumn<QByteArray>("buffer");

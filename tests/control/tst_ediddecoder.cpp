@@ -1,6 +1,7 @@
 // The EDID decoder against values written down from the reference decoder
 // edid-decode (Debian package) for the sample EDIDs, and on damaged input.
 
+#include "SampleFiles.h"
 #include "control/EdidDecoder.h"
 
 #include <QFile>
@@ -12,10 +13,7 @@
 namespace {
 
 QByteArray Sample(const char *name) {
-    QFile f(QStringLiteral(TSM_TESTDATA_DIR "/edid/") + QLatin1String(name));
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return samples::readEdid(QLatin1String(name));
 }
 
 // Sets the checksum byte of the 128-byte block at `start`.
@@ -238,6 +236,7 @@ class TestEdidDecoder : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void samples_data();
     void samples();
     void vicTable();
@@ -258,6 +257,10 @@ private slots:
     void otherBlocksAndFlags();
     void randomDamageNeverCrashes();
 };
+
+void TestEdidDecoder::initTestCase() {
+    REQUIRE_SAMPLE_EDIDS();
+}
 
 void TestEdidDecoder::samples_data() {
     QTest::addColumn<int>("index");

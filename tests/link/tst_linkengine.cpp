@@ -7,6 +7,7 @@
 #include "link/ModuleLink.h"
 
 #include "MatrixDevice.h"
+#include "SampleFiles.h"
 #include <QElapsedTimer>
 
 #include <QDir>
@@ -321,7 +322,8 @@ void TestLinkEngine::blockWriteRefusedStart() {
 }
 
 void TestLinkEngine::edidDownloadThenReadBack() {
-    const QDir dir(QStringLiteral(TSM_TESTDATA_DIR "/edid"));
+    REQUIRE_SAMPLE_EDIDS();
+    const QDir dir(samples::edidDir());
     QByteArray edid;
     for (const QString &name : dir.entryList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name)) {
         QFile file(dir.filePath(name));

@@ -7,7 +7,9 @@
 #include "link/ModuleLink.h"
 #include "widgets/TCaptionGauge.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 
 class TestNotifications : public QObject {
@@ -47,6 +49,111 @@ private slots:
         closing = true;
         sb.ShowStatus(2, "Send data failed!", true);
         QCOMPARE(sb.PanelText(1), QStringLiteral("Done"));
+    }
+
+    void alertBlinksWhileTheEventLoopServes() {
+        const int pauseMs = 40;
+        LinkTiming::current().blinkPauseMs = pauseMs;
+        TStatusBar sb;
+        bool quiet = false, closing = false;
+        sb.QuietStatus = &quiet;
+        sb.Closing = &closing;
+        // A 5 ms timer notes the panel's state at each of its ticks.
+        QList<int> seen;
+        QTimer ticker;
+        ticker.setInterval(5);
+        connect(&ticker, &QTimer::timeout, &sb, [&] {
+            if (sb.Blinking())
+                seen << sb.BlinkState();
+        });
+        ticker.start();
+
+        const int before = sb.RepaintCount(1);
+        QElapsedTimer clock;
+        clock.start();
+        sb.ShowStatus(2, "Time out!", true);
+        // The call returns with the text up; the toggles follow from the event loop.
+        QVERIFY(sb.Blinking());
+        QCOMPARE(sb.RepaintCount(1) - before, 1);
+        QCOMPARE(sb.BlinkState(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!sb.Blinking(), 10000);
+        // Six pauses in all (timers may fire a little early).
+        QVERIFY(clock.elapsed() >= 6 * pauseMs * 9 / 10);
+        QCOMPARE(sb.RepaintCount(1) - before, 6); // the text, then five toggles
+        QCOMPARE(sb.BlinkState(), 0);             // and it stays red
+        QCOMPARE(sb.PanelText(1), QStringLiteral("Time out!"));
+        QVERIFY2(seen.contains(0) && seen.contains(1),
+                 qPrintable(QStringLiteral("%1 ticks seen during the blink").arg(seen.size())));
+        const int repaints = sb.RepaintCount(1);
+        QTest::qWait(3 * pauseMs);
+        QCOMPARE(sb.RepaintCount(1), repaints);
+    }
+
+    void newTextsDuringABlink() {
+        const int pauseMs = 30;
+        LinkTiming::current().blinkPauseMs = pauseMs;
+        TStatusBar sb;
+        bool quiet = false, closing = false;
+        sb.QuietStatus = &quiet;
+        sb.Closing = &closing;
+
+        // A plain text ends the blink: no stale toggle over it.
+        sb.ShowStatus(2, "Time out!", true);
+        QTRY_COMPARE(sb.BlinkState(), 0);
+        sb.ShowStatus(2, "Done", false);
+        QVERIFY(!sb.Blinking());
+        QCOMPARE(sb.BlinkState(), 1);
+        int repaints = sb.RepaintCount(1);
+        QTest::qWait(7 * pauseMs);
+        QCOMPARE(sb.RepaintCount(1), repaints);
+        QCOMPARE(sb.BlinkState(), 1);
+        QCOMPARE(sb.PanelText(1), QStringLiteral("Done"));
+
+        // A new alert starts over: its text and all five toggles.
+        sb.ShowStatus(2, "Data invalid!", true);
+        QTRY_COMPARE(sb.BlinkState(), 0);
+        repaints = sb.RepaintCount(1);
+        sb.ShowStatus(2, "Send data failed!", true);
+        QCOMPARE(sb.BlinkState(), 1);
+        QTRY_VERIFY(!sb.Blinking());
+        QCOMPARE(sb.RepaintCount(1) - repaints, 6);
+        QCOMPARE(sb.BlinkState(), 0);
+        QCOMPARE(sb.PanelText(1), QStringLiteral("Send data failed!"));
+
+        // Another panel's text leaves the blink running.
+        sb.ShowStatus(2, "Time out!", true);
+        sb.ShowStatus(3, "busy", false);
+        QVERIFY(sb.Blinking());
+        QTRY_VERIFY(!sb.Blinking());
+        QCOMPARE(sb.BlinkState(), 0);
+
+        // Quiet mode set during a blink: the rest of it at once, drawn normal.
+        repaints = sb.RepaintCount(1);
+        sb.ShowStatus(2, "Time out!", true);
+        quiet = true;
+        QTRY_VERIFY(!sb.Blinking());
+        QCOMPARE(sb.RepaintCount(1) - repaints, 6);
+        quiet = false;
+
+        // Closing during a blink stops it where it is.
+        sb.ShowStatus(2, "Time out!", true);
+        closing = true;
+        repaints = sb.RepaintCount(1);
+        QTRY_VERIFY(!sb.Blinking());
+        QTest::qWait(2 * pauseMs);
+        QCOMPARE(sb.RepaintCount(1), repaints);
+    }
+
+    void windowClosesDuringABlink() {
+        LinkTiming::current().blinkPauseMs = 200;
+        ShellFixture fx;
+        fx.openWindow();
+        fx.engine()->reportFailure(LinkFailure::TimedOut);
+        QCOMPARE(fx.panel(1), QStringLiteral("Time out!"));
+        QVERIFY(fx.form->sb->Blinking());
+        fx.form->close();
+        fx.form.reset();
+        QTest::qWait(50);
     }
 
     void engineMessagesBecomeStatusTexts() {

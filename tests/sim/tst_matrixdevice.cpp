@@ -1,6 +1,7 @@
 // The matrix device model without any I/O: bytes in, bytes out.
 
 #include "MatrixDevice.h"
+#include "SampleFiles.h"
 #include "protocol/Frames.h"
 
 #include <QDir>
@@ -224,17 +225,15 @@ private slots:
         QCOMPARE(dev.state().outputEdid[2], MatrixState::builtInEdid(4));
 
         // The default folder: the eight 256-byte samples fill the eight outputs.
-        MatrixDevice samples;
+        REQUIRE_SAMPLE_EDIDS();
+        MatrixDevice preloaded;
         const QStringList names =
-            QDir(QStringLiteral(TSM_TESTDATA_DIR "/edid"))
-                .entryList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
+            QDir(samples::edidDir()).entryList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
         int output = 0;
         for (const QString &name : names) {
-            QFile f(QStringLiteral(TSM_TESTDATA_DIR "/edid/") + name);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            const QByteArray bytes = f.readAll();
+            const QByteArray bytes = samples::readEdid(name);
             if (bytes.size() == 256 && output < 8)
-                QCOMPARE(samples.state().outputEdid[output++], bytes);
+                QCOMPARE(preloaded.state().outputEdid[output++], bytes);
         }
         QCOMPARE(output, 8);
     }

@@ -10,9 +10,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -81,6 +85,24 @@ public:
 private:
     int m_fd = -1;
 };
+
+// Connects to 127.0.0.1:port, sends `bytes` and resets the connection
+// (SO_LINGER 0, then close): the server sees a reset, not an orderly close.
+bool sendAndReset(quint16 port, const QByteArray &bytes) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = ::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0 &&
+              ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    const linger reset = {1, 0};
+    ok = ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset) == 0 && ok;
+    ::close(fd);
+    return ok;
+}
 
 SimOptions tcpOnly() {
     SimOptions o;
@@ -208,6 +230,42 @@ private slots:
         s.write(probe);
         QCOMPARE(readTcp(s, 13), clean);
         QVERIFY(!readTcp(s, 1, 500).isEmpty());
+    }
+
+    void tcpClientsResettingAfterAFrame() {
+        // Clients that send a frame and reset at once: the reply meets a dead
+        // connection. Every other one resets while the device is held busy,
+        // so that the reset is there before the reply is written.
+        MatrixSimulator sim(tcpOnly());
+        QVERIFY(sim.start());
+        const QByteArray probe = frame(0x01, 3, 0xFE);
+        for (int i = 0; i < 40; ++i) {
+            bool sent = false;
+            if (i % 2)
+                sim.withState([&](MatrixState &) { sent = sendAndReset(sim.tcpPort(), probe); });
+            else
+                sent = sendAndReset(sim.tcpPort(), probe);
+            QVERIFY2(sent, qPrintable(QStringLiteral("client %1: %2").arg(i).arg(strerror(errno))));
+        }
+        // A split reply (pieces sent from the timer) to a client that resets.
+        FaultSettings f;
+        f.splitGapMs = 5;
+        sim.setFaults(f);
+        sim.queueFault(FaultKind::SplitReply, 4);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(sendAndReset(sim.tcpPort(), probe));
+
+        // Every reset client is forgotten; a new client is served.
+        QTRY_COMPARE_WITH_TIMEOUT(sim.clientCount(), 0, 3000);
+        QTcpSocket s;
+        s.connectToHost(QStringLiteral("127.0.0.1"), sim.tcpPort());
+        QVERIFY(s.waitForConnected(3000));
+        s.write(probe);
+        const QByteArray reply = readTcp(s, 13);
+        QCOMPARE(reply.size(), 13);
+        QVERIFY(ReplyAccepted(u8(reply), u8(probe)));
+        QCOMPARE(sim.clientCount(), 1);
+        QCOMPARE(sim.frameLog().size(), 45);
     }
 
     void ptyRoundTripAndLink() {

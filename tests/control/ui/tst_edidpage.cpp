@@ -5,6 +5,7 @@
 #include "LinkTap.h"
 #include "MatrixSimulator.h"
 #include "MatrixState.h"
+#include "SampleFiles.h"
 #include "app/AppContext.h"
 #include "app/OperationScope.h"
 #include "app/PromptService.h"
@@ -30,8 +31,8 @@
 
 namespace {
 
-const QString SampleDir = QStringLiteral(TSM_TESTDATA_DIR "/edid");
-const QString SampleFile = SampleDir + QStringLiteral("/lg-oled-c9-hdmi.bin");
+const QString SampleDir = samples::edidDir();
+const QString SampleFile = samples::edidPath(QStringLiteral("lg-oled-c9-hdmi.bin"));
 const QString ReadErrorBox = QStringLiteral(
     "EDID content error. Please try to read again.\r\nCheck below items before reading again:\r\n"
     "1. A sink device is connected and it's power on.\r\n"
@@ -126,6 +127,7 @@ private:
 };
 
 void TestEdidPage::initTestCase() {
+    REQUIRE_SAMPLE_EDIDS();
     LinkTiming::shrinkForTests();
     QVERIFY(dir.isValid());
 
