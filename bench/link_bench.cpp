@@ -52,22 +52,32 @@ private:
 constexpr int SerialBytes = 16 * 1024;
 constexpr int Baud = 57600;
 
-double MeasureTcp(QString *error) {
+// A simulator on TCP only, answering after `delayMs`.
+SimOptions TcpOnly(int delayMs) {
     SimOptions options;
     options.tcp = true;
     options.pty = false;
-    options.processingDelayMs = 0;
-    MatrixSimulator sim(options);
+    options.processingDelayMs = delayMs;
+    return options;
+}
+
+bool ConnectTcp(TTSCOMControl &engine, quint16 port, QString *error) {
+    engine.setControlMode(cmLAN);
+    engine.setDeviceIP(QStringLiteral("127.0.0.1"));
+    engine.setTcpPort(port);
+    if (engine.Connect())
+        return true;
+    *error = QStringLiteral("connect: ") + engine.LastLinkError();
+    return false;
+}
+
+double MeasureTcp(QString *error) {
+    MatrixSimulator sim(TcpOnly(0));
     if (!sim.start(error))
         return -1;
     TTSCOMControl engine;
-    engine.setControlMode(cmLAN);
-    engine.setDeviceIP(QStringLiteral("127.0.0.1"));
-    engine.setTcpPort(sim.tcpPort());
-    if (!engine.Connect()) {
-        *error = QStringLiteral("connect: ") + engine.LastLinkError();
+    if (!ConnectTcp(engine, sim.tcpPort(), error))
         return -1;
-    }
     const Frame query = Requests::firmwareVersion();
     TReplyRecord reply;
     for (int i = 0; i < 20; ++i)
@@ -141,21 +151,12 @@ double MeasureSerial(QString *error, LagProbe *probe = nullptr) {
 double MeasureLag(QString *error) {
     LagProbe probe;
     {
-        SimOptions options;
-        options.tcp = true;
-        options.pty = false;
-        options.processingDelayMs = 600;
-        MatrixSimulator sim(options);
+        MatrixSimulator sim(TcpOnly(600));
         if (!sim.start(error))
             return -1;
         TTSCOMControl engine;
-        engine.setControlMode(cmLAN);
-        engine.setDeviceIP(QStringLiteral("127.0.0.1"));
-        engine.setTcpPort(sim.tcpPort());
-        if (!engine.Connect()) {
-            *error = QStringLiteral("connect: ") + engine.LastLinkError();
+        if (!ConnectTcp(engine, sim.tcpPort(), error))
             return -1;
-        }
         TReplyRecord reply;
         probe.start();
         engine.Transact(Requests::firmwareVersion(), reply);
@@ -184,12 +185,8 @@ double MeasureLag(QString *error) {
 double MeasureFloodLag(QString *error) {
     FloodPeer peer(1024 * 1024, 2000);
     TTSCOMControl engine;
-    engine.setDeviceIP(QStringLiteral("127.0.0.1"));
-    engine.setTcpPort(peer.port());
-    if (!engine.Connect()) {
-        *error = QStringLiteral("connect: ") + engine.LastLinkError();
+    if (!ConnectTcp(engine, peer.port(), error))
         return -1;
-    }
     LagProbe probe;
     probe.start();
     LinkWait::until(10000, [&] { return peer.done(); });
