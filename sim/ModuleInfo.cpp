@@ -1,11 +1,13 @@
 #include "ModuleInfo.h"
 
+#include "protocol/LdcdPacket.h"
+#include "protocol/ModuleConfigRecord.h"
+
 #include <QStringList>
 
 #include <cstring>
 
-const uint8_t ModuleInfo::LdcdSignature[16] = {0x5E, 0x21, 0x9C, 0x47, 0xD0, 0x3A, 0x88, 0xF1,
-                                               0x6B, 0x12, 0xE7, 0xA4, 0x39, 0xC5, 0x0D, 0x72};
+const uint8_t *const ModuleInfo::LdcdSignature = LdcdPacket::Signature;
 
 namespace {
 
@@ -100,7 +102,9 @@ QByteArray ModuleInfo::applyConfig(const QByteArray &request, uint8_t status) {
     putAddress(reply, 14, mask);
     reply[18] = static_cast<char>(dhcp ? 1 : 0);
     std::memcpy(reply.data() + 19, mac.leftJustified(6, '\0').constData(), 6);
-    reply[25] = request.size() > 25 ? request[25] : static_cast<char>(dhcp ? 0x14 : 0x15);
+    reply[25] = request.size() > 25 ? request[25]
+                                    : static_cast<char>(dhcp ? ModuleConfigRecord::SelectAutoIP
+                                                             : ModuleConfigRecord::SelectStaticIP);
     putTag(reply, 42, tag);
     reply[74] = static_cast<char>(status);
     reply[75] = static_cast<char>(configChecksum(reply));
@@ -109,7 +113,7 @@ QByteArray ModuleInfo::applyConfig(const QByteArray &request, uint8_t status) {
 
 bool ModuleInfo::isLdcdRequest(const QByteArray &packet) {
     return packet.size() == LdcdSize &&
-           std::memcmp(packet.constData(), LdcdSignature, sizeof(LdcdSignature)) == 0 &&
+           std::memcmp(packet.constData(), LdcdSignature, sizeof(LdcdPacket::Signature)) == 0 &&
            static_cast<uint8_t>(packet[31]) == ldcdChecksum(packet);
 }
 
@@ -118,10 +122,10 @@ QByteArray ModuleInfo::answerLdcd(const QByteArray &request) {
         return QByteArray();
     const uint8_t command = static_cast<uint8_t>(request[16]);
     QByteArray reply(LdcdSize, '\0');
-    std::memcpy(reply.data(), LdcdSignature, sizeof(LdcdSignature));
+    std::memcpy(reply.data(), LdcdSignature, sizeof(LdcdPacket::Signature));
     reply[16] = static_cast<char>(command);
     uint8_t taken = 0x00;
-    if (command == 0xFF) {
+    if (command == LdcdPacket::CommandReset) {
         // Reset to defaults: the request carries the addressing to return to.
         dhcp = static_cast<uint8_t>(request[19]) != 0;
         ip = takeAddress(request, 20);
@@ -129,8 +133,8 @@ QByteArray ModuleInfo::answerLdcd(const QByteArray &request) {
         gateway = QHostAddress((v & 0xFFFFFF00u) | 1u);
         mask = QHostAddress(QStringLiteral("255.255.255.0"));
         tag = QStringLiteral("TCP Module");
-    } else if (command != 0x01) {
-        taken = 0xFF; // not a command this module knows
+    } else if (command != LdcdPacket::CommandQuery) {
+        taken = LdcdPacket::StatusNotTaken; // not a command this module knows
     }
     reply[17] = static_cast<char>(versionMajor);
     reply[18] = static_cast<char>(versionMinor);

@@ -12,7 +12,7 @@ struct ModuleInfo {
     static constexpr int DiscoveryRecordSize = 55;
     static constexpr int ConfigRecordSize = 76;
     static constexpr int LdcdSize = 32;
-    static const uint8_t LdcdSignature[16];
+    static const uint8_t *const LdcdSignature; // the protocol's 16 bytes
 
     QByteArray mac = QByteArray::fromHex("189866000001"); // 6 bytes
     QHostAddress ip = QHostAddress(QStringLiteral("192.168.0.100"));

@@ -1,6 +1,7 @@
 #include "ModuleSim.h"
 
 #include "MatrixSimulator.h"
+#include "protocol/ModuleConfigRecord.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -15,8 +16,8 @@ namespace {
 using Access = std::function<void(const std::function<void(ModuleInfo &)> &)>;
 
 constexpr uint8_t DiscoveryRequest = 0x23; // "#"
-constexpr uint8_t StatusRequest = 0xFF;
-constexpr uint8_t StatusConflict = 0x20;
+constexpr uint8_t StatusRequest = ModuleConfigRecord::StatusRequest;
+constexpr uint8_t StatusConflict = ModuleConfigRecord::StatusConflict;
 
 } // namespace
 

@@ -3,6 +3,7 @@
 
 #include "MatrixSimulator.h"
 #include "ModuleSim.h"
+#include "protocol/ModuleConfigRecord.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -201,9 +202,9 @@ int main(int argc, char **argv) {
             if (v == QLatin1String("accept"))
                 module.configStatus = 0x00;
             else if (v == QLatin1String("conflict"))
-                module.configStatus = 0x20;
+                module.configStatus = ModuleConfigRecord::StatusConflict;
             else if (v == QLatin1String("fail"))
-                module.configStatus = 0x10;
+                module.configStatus = ModuleConfigRecord::StatusFailure;
             else if (v == QLatin1String("silent"))
                 module.answerConfig = false;
             else

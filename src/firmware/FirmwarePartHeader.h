@@ -3,6 +3,7 @@
 // are the parameters of the command that starts the upload of the part, so a
 // part can be sent without knowing what its image contains.
 
+#include "protocol/CommandCodes.h"
 #include "protocol/Frames.h"
 
 #include <QByteArray>
@@ -11,7 +12,7 @@
 constexpr int FirmwarePartHeaderSize = 143;
 constexpr int PartBannerSize = 64;
 constexpr int PartTitleSize = 64;
-constexpr uint8_t PartCommandCode = 0x20; // MCU maintenance
+constexpr uint8_t PartCommandCode = Cmd::Mcu; // MCU maintenance
 
 // Part classes (the upload frame's sub-code).
 constexpr uint8_t PartClassMain = 1;
@@ -57,7 +58,7 @@ private:
     void setWord(int at, uint16_t value);
 };
 
-// A header with both text fields, command code 0x20, the given fields and its
+// A header with both text fields, the MCU maintenance command code, the given fields and its
 // checksum.
 FirmwarePartHeader BuildPartHeader(uint8_t partClass, uint16_t mcuKind, uint16_t slot,
                                    uint16_t ver1, uint16_t ver2, uint32_t imageLength);

@@ -129,7 +129,7 @@ private:
     void writeCells(const QStringList &cells);
     QStringList cellTexts() const;
     void refreshInfo();
-    // The EDID write prelude (0x03/8) with the operation's caption.
+    // The EDID write prelude with the operation's caption.
     bool sendPrelude(const QString &caption);
     QString portEntry(bool input, int n) const;
     void setOutputSource(QComboBox *combo, const TReplyRecord &reply);
