@@ -32,6 +32,9 @@ QToolButton *makeButton(QWidget *parent, const QString &name, const QString &tex
 MultiViewPage::MultiViewPage(AppContext *context, QWidget *parent)
     : QWidget(parent), ctx(context) {
     setObjectName(QStringLiteral("tsMV"));
+    setStyleSheet(QStringLiteral("QToolButton:checked { background-color: #1f5fbf; color: white; "
+                                  "font-weight: bold; border: 1px solid #123a75; "
+                                  "border-radius: 3px; }"));
 
     gbMVLayout = new QGroupBox(QStringLiteral("Multi-View Layout Selection"));
     gbMVLayout->setObjectName(QStringLiteral("gbMVLayout"));

@@ -62,6 +62,10 @@ SettingPage::SettingPage(AppContext *context, TfrmPreSettingEdit *preSettingEdit
     gbInputSelection->setObjectName(QStringLiteral("gbInputSelection"));
     gbInputSelection->setMouseTracking(true);
     gbInputSelection->installEventFilter(this);
+    // The input now routed to an output stands out.
+    gbInputSelection->setStyleSheet(QStringLiteral("QToolButton:checked { background-color: #1f5fbf; color: white; "
+                                  "font-weight: bold; border: 1px solid #123a75; "
+                                  "border-radius: 3px; }"));
     lblNote = new QLabel(DefaultNote, gbInputSelection);
     lblNote->setObjectName(QStringLiteral("lblNote"));
     QFont noteFont = lblNote->font();

@@ -43,6 +43,9 @@ QToolButton *makeButton(QWidget *parent, const QString &name, const QString &tex
 VideoWallPage::VideoWallPage(AppContext *context, ControlFlags *flags, QWidget *parent)
     : QWidget(parent), ctx(context), FFlags(flags ? flags : &FOwnFlags) {
     setObjectName(QStringLiteral("tsVW"));
+    setStyleSheet(QStringLiteral("QToolButton:checked { background-color: #1f5fbf; color: white; "
+                                  "font-weight: bold; border: 1px solid #123a75; "
+                                  "border-radius: 3px; }"));
 
     gbVWLayout = new QGroupBox(QStringLiteral("Video-Wall Layout Selection"));
     gbVWLayout->setObjectName(QStringLiteral("gbVWLayout"));
