@@ -351,7 +351,21 @@ QByteArray MatrixDevice::execute(Session &s, const QByteArray &frame, bool *rebo
     MatrixState &st = m_state;
     bool on = false;
 
+    if (st.refusedCommands.contains(MatrixState::commandKey(cmd, sub)))
+        return refuse(frame,
+                      QStringLiteral("command 0x%1/%2").arg(cmd, 2, 16, QLatin1Char('0')).arg(sub));
+
     switch (cmd) {
+    case Cmd::Switch:
+        return executeSwitch(frame);
+    case Cmd::View:
+        return executeView(frame);
+    case Cmd::Audio:
+        return executeAudio(frame);
+    case Cmd::Input:
+        return executeInput(frame);
+    case Cmd::Rs232:
+        return executeRs232(frame);
     case Cmd::Device:
         switch (sub) {
         case DeviceSub::Id: // also the reboot probe
@@ -387,6 +401,8 @@ QByteArray MatrixDevice::execute(Session &s, const QByteArray &frame, bool *rebo
             return rejected(frame);
         }
     case Cmd::Ir:
+        if (sub >= IrRouteSub::SetRemoteRxOutput && sub <= IrRouteSub::GetAllOut)
+            return executeIrRoute(frame);
         if (sub == IrSub::GetControl)
             return reply(cmd, sub, StatusOK, optionReply(st.irControl));
         if (sub == IrSub::SetControl) {
@@ -397,6 +413,8 @@ QByteArray MatrixDevice::execute(Session &s, const QByteArray &frame, bool *rebo
         }
         return rejected(frame);
     case Cmd::Power:
+        if (sub == PohSub::Set || sub == PohSub::Get)
+            return executePoh(frame);
         if (p3 != Param::PowerGuard3 || p4 != Param::PowerGuard4)
             return rejected(frame);
         if (sub == PowerSub::Get)
@@ -423,6 +441,290 @@ QByteArray MatrixDevice::execute(Session &s, const QByteArray &frame, bool *rebo
             return rejected(frame);
         *reboot = true;
         return reply(cmd, sub, StatusOK);
+    default:
+        return rejected(frame);
+    }
+}
+
+// ---- Matrix control ---------------------------------------------------------
+
+void MatrixDevice::logControl(const QString &line) {
+    m_state.controlLog.append(line);
+    // Bounded: a long session keeps its last lines.
+    if (m_state.controlLog.size() > 10000) {
+        m_state.controlLog.removeFirst();
+        ++m_state.controlLogDropped;
+    }
+}
+
+QByteArray MatrixDevice::refuse(const QByteArray &frame, const QString &what) {
+    logControl(QStringLiteral("refused: ") + what);
+    return rejected(frame);
+}
+
+QByteArray MatrixDevice::executeSwitch(const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p2 = paramOf(frame, 2);
+    MatrixState &st = m_state;
+    switch (sub) {
+    case SwitchSub::GetOutput:
+        if (!validOutput(p1))
+            return refuse(frame, QStringLiteral("read input of output %1").arg(p1));
+        return reply(cmd, sub, p1, st.routing[p1 - 1]);
+    case SwitchSub::Set: {
+        const QString what = QStringLiteral("switch output %1 <- input %2").arg(p2).arg(p1);
+        if (!validOutput(p1) || !validOutput(p2) || st.refuseSwitchOutputs.contains(p2))
+            return refuse(frame, what);
+        st.routing[p2 - 1] = static_cast<uint8_t>(p1);
+        logControl(what);
+        return reply(cmd, sub, p1, p2);
+    }
+    default:
+        return rejected(frame);
+    }
+}
+
+QByteArray MatrixDevice::executeView(const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p2 = paramOf(frame, 2);
+    const uint16_t p3 = paramOf(frame, 3);
+    MatrixState &st = m_state;
+    auto validSource = [](uint16_t v) { return v >= 1 && v <= ViewParam::Sources; };
+    switch (sub) {
+    case ViewSub::GetMode:
+        return reply(cmd, sub, st.workMode);
+    case ViewSub::SetMode: {
+        const QString what = QStringLiteral("work mode %1, layout %2").arg(p1).arg(p2);
+        if (p1 == ViewParam::ModeMatrix) {
+            st.workMode = p1;
+        } else if (p1 == ViewParam::ModeMultiView && p2 < ViewParam::MvLayouts) {
+            st.workMode = p1;
+            st.mvLayout = p2;
+        } else if (p1 == ViewParam::ModeVideoWall && p2 < ViewParam::WallLayouts) {
+            st.workMode = p1;
+            st.wallLayout = p2;
+        } else {
+            return refuse(frame, what);
+        }
+        logControl(what);
+        return reply(cmd, sub, StatusOK, p2);
+    }
+    case ViewSub::SetWallSource:
+        if (!validSource(p1))
+            return refuse(frame, QStringLiteral("video-wall source %1").arg(p1));
+        st.wallSource = p1;
+        logControl(QStringLiteral("video-wall source %1").arg(p1));
+        return reply(cmd, sub, p1);
+    case ViewSub::GetWall:
+        return reply(cmd, sub, st.wallSource, st.wallLayout);
+    case ViewSub::SetMvAudio:
+        if (p1 > ViewParam::Sources)
+            return refuse(frame, QStringLiteral("multi-view audio source %1").arg(p1));
+        st.mvAudioSource = p1;
+        logControl(QStringLiteral("multi-view audio source %1").arg(p1));
+        return reply(cmd, sub, StatusOK);
+    case ViewSub::GetMvAudio:
+        return reply(cmd, sub, st.mvAudioSource);
+    case ViewSub::SetMvMainPicture:
+        if (!validSource(p1))
+            return refuse(frame, QStringLiteral("multi-view main picture %1").arg(p1));
+        st.mvMainPicture = p1;
+        logControl(QStringLiteral("multi-view main picture %1").arg(p1));
+        return reply(cmd, sub, p1);
+    case ViewSub::GetMv:
+        return reply(cmd, sub, st.mvMainPicture, st.mvLayout);
+    case ViewSub::SetBorder: {
+        const QString what =
+            QStringLiteral("border output %1 side %2 = %3").arg(p1).arg(p2).arg(p3);
+        if (!validOutput(p1) || p2 >= ViewParam::BorderSides || p3 > ViewParam::BorderMax)
+            return refuse(frame, what);
+        st.borders[p1 - 1][p2] = static_cast<uint8_t>(p3);
+        logControl(what);
+        return reply(cmd, sub, p1, p2, p3);
+    }
+    case ViewSub::GetBorders: {
+        if (!validOutput(p1))
+            return refuse(frame, QStringLiteral("read borders of output %1").arg(p1));
+        const auto &b = st.borders[p1 - 1];
+        return reply(cmd, sub, p1, uint16_t(b[0] << 8 | b[1]), uint16_t(b[2] << 8 | b[3]));
+    }
+    default:
+        return rejected(frame);
+    }
+}
+
+QByteArray MatrixDevice::executeAudio(const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p2 = paramOf(frame, 2);
+    MatrixState &st = m_state;
+    if (!validOutput(p1))
+        return refuse(frame, QStringLiteral("audio 0x06/%1 port %2").arg(sub).arg(p1));
+    switch (sub) {
+    case AudioSub::SetInput:
+        if (p2 < 1 || p2 > AudioParam::InputItems)
+            return refuse(frame, QStringLiteral("input %1 audio %2").arg(p1).arg(p2));
+        st.inputAudio[p1 - 1] = static_cast<uint8_t>(p2);
+        logControl(QStringLiteral("input %1 audio %2").arg(p1).arg(p2));
+        return reply(cmd, sub, p1, p2);
+    case AudioSub::GetInput:
+        return reply(cmd, sub, p1, st.inputAudio[p1 - 1]);
+    case AudioSub::SetOutput:
+        if (p2 < AudioParam::AnalogBase || p2 > AudioParam::ExtractedFollow)
+            return refuse(frame, QStringLiteral("output %1 audio source %2").arg(p1).arg(p2));
+        st.outputAudio[p1 - 1] = p2;
+        logControl(QStringLiteral("output %1 audio source %2").arg(p1).arg(p2));
+        return reply(cmd, sub, p1, p2);
+    case AudioSub::GetOutput:
+        return reply(cmd, sub, p1, st.outputAudio[p1 - 1]);
+    case AudioSub::SetDelay:
+        if (p2 >= AudioParam::DelayItems)
+            return refuse(frame, QStringLiteral("output %1 audio delay %2").arg(p1).arg(p2));
+        st.audioDelay[p1 - 1] = static_cast<uint8_t>(p2);
+        logControl(QStringLiteral("output %1 audio delay %2").arg(p1).arg(p2));
+        return reply(cmd, sub, p1, p2);
+    case AudioSub::GetDelay:
+        return reply(cmd, sub, p1, st.audioDelay[p1 - 1]);
+    default:
+        return rejected(frame);
+    }
+}
+
+QByteArray MatrixDevice::executeInput(const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p2 = paramOf(frame, 2);
+    const uint16_t p3 = paramOf(frame, 3);
+    MatrixState &st = m_state;
+    if (!validOutput(p1))
+        return refuse(frame, QStringLiteral("input 0x07/%1 port %2").arg(sub).arg(p1));
+    switch (sub) {
+    case InputSub::SetSource: {
+        const QString what = QStringLiteral("input %1 source %2, auto %3").arg(p1).arg(p3).arg(p2);
+        if ((p2 != InputParam::AutoOn && p2 != InputParam::AutoOff) || p3 < 1 ||
+            p3 > InputParam::TypeVgaLast)
+            return refuse(frame, what);
+        st.inputAuto[p1 - 1] = p2 == InputParam::AutoOn;
+        st.inputSource[p1 - 1] = p3;
+        logControl(what);
+        return reply(cmd, sub, p1, p2, p3);
+    }
+    case InputSub::GetSource:
+        return reply(cmd, sub, p1, st.inputAuto[p1 - 1] ? InputParam::AutoOn : InputParam::AutoOff,
+                     st.inputSource[p1 - 1]);
+    default:
+        return rejected(frame);
+    }
+}
+
+QByteArray MatrixDevice::executePoh(const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p2 = paramOf(frame, 2);
+    const uint16_t p3 = paramOf(frame, 3);
+    MatrixState &st = m_state;
+    if (sub == PohSub::Get)
+        return reply(cmd, sub, StatusOK, st.pohTransmitters, st.pohReceivers);
+    const bool tx = (p2 & 0xFF00) == PohParam::SetFlag;
+    const bool rx = (p3 & 0xFF00) == PohParam::SetFlag;
+    if ((!tx && p2 != 0) || (!rx && p3 != 0) || (!tx && !rx))
+        return refuse(frame, QStringLiteral("POH P2 0x%1 P3 0x%2")
+                                 .arg(p2, 4, 16, QLatin1Char('0'))
+                                 .arg(p3, 4, 16, QLatin1Char('0')));
+    if (tx) {
+        st.pohTransmitters = static_cast<uint8_t>(p2 & 0xFF);
+        logControl(QStringLiteral("POH transmitters 0x%1")
+                       .arg(st.pohTransmitters, 2, 16, QLatin1Char('0')));
+    }
+    if (rx) {
+        st.pohReceivers = static_cast<uint8_t>(p3 & 0xFF);
+        logControl(
+            QStringLiteral("POH receivers 0x%1").arg(st.pohReceivers, 2, 16, QLatin1Char('0')));
+    }
+    return reply(cmd, sub, StatusOK, st.pohTransmitters, st.pohReceivers);
+}
+
+QByteArray MatrixDevice::executeIrRoute(const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p2 = paramOf(frame, 2);
+    const uint16_t p3 = paramOf(frame, 3);
+    const uint16_t p4 = paramOf(frame, 4);
+    MatrixState &st = m_state;
+    auto row = [](uint8_t mask) { return uint16_t(mask << IrRouteParam::RowShift); };
+    auto rowsText = [](const MatrixState::IrRoute &r) {
+        return QStringLiteral("TX 0x%1, local 0x%2, RX 0x%3")
+            .arg(r.remoteTx, 2, 16, QLatin1Char('0'))
+            .arg(r.local, 2, 16, QLatin1Char('0'))
+            .arg(r.remoteRx, 2, 16, QLatin1Char('0'));
+    };
+    switch (sub) {
+    case IrRouteSub::SetRemoteRxOutput:
+        if (!validOutput(p1) || !validOutput(p2))
+            return refuse(frame,
+                          QStringLiteral("remote RX %1 IR out <- local IR in %2").arg(p1).arg(p2));
+        st.remoteRxIr[p1 - 1] = static_cast<uint8_t>(p2);
+        logControl(QStringLiteral("remote RX %1 IR out <- local IR in %2").arg(p1).arg(p2));
+        return reply(cmd, sub, p1, p2);
+    case IrRouteSub::GetRemoteRxOutput:
+        if (!validOutput(p1))
+            return refuse(frame, QStringLiteral("read remote RX %1 IR out").arg(p1));
+        return reply(cmd, sub, p1, st.remoteRxIr[p1 - 1]);
+    case IrRouteSub::SetAllIn:
+    case IrRouteSub::SetAllOut: {
+        const bool in = sub == IrRouteSub::SetAllIn;
+        // Row masks travel in the high bytes; a low byte is not the unit's.
+        if ((p1 | p2 | p3) & 0x00FF || (in ? p4 != 0 : (p4 != 0 && p4 != IrRouteParam::Loop)))
+            return refuse(frame,
+                          in ? QStringLiteral("global IR in") : QStringLiteral("global IR out"));
+        MatrixState::IrRoute &r = in ? st.irIn : st.irOut;
+        r.remoteRx = uint8_t(p1 >> 8);
+        r.local = uint8_t(p2 >> 8);
+        r.remoteTx = uint8_t(p3 >> 8);
+        if (!in)
+            st.irLoop = p4 == IrRouteParam::Loop;
+        logControl((in ? QStringLiteral("global IR in: ") : QStringLiteral("global IR out: ")) +
+                   rowsText(r) +
+                   (in          ? QString()
+                    : st.irLoop ? QStringLiteral(", loop")
+                                : QString()));
+        return reply(cmd, sub, StatusOK);
+    }
+    case IrRouteSub::GetAllIn:
+        return reply(cmd, sub, row(st.irIn.remoteRx), row(st.irIn.local), row(st.irIn.remoteTx));
+    case IrRouteSub::GetAllOut:
+        return reply(cmd, sub, row(st.irOut.remoteRx), row(st.irOut.local), row(st.irOut.remoteTx),
+                     st.irLoop ? IrRouteParam::Loop : 0);
+    default:
+        return rejected(frame);
+    }
+}
+
+QByteArray MatrixDevice::executeRs232(const QByteArray &frame) {
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    const uint16_t p1 = paramOf(frame, 1);
+    const uint16_t p2 = paramOf(frame, 2);
+    MatrixState &st = m_state;
+    const bool validPort = p1 >= 1 && p1 <= Rs232Param::GlobalPort;
+    switch (sub) {
+    case Rs232Sub::Set:
+        if (!validPort || p2 >= Rs232Param::Items)
+            return refuse(frame, QStringLiteral("RS-232 port %1 route %2").arg(p1).arg(p2));
+        st.rs232Route[p1 - 1] = static_cast<uint8_t>(p2);
+        logControl(QStringLiteral("RS-232 port %1 route %2").arg(p1).arg(p2));
+        return reply(cmd, sub, p1, p2);
+    case Rs232Sub::Get:
+        if (!validPort)
+            return refuse(frame, QStringLiteral("read RS-232 port %1").arg(p1));
+        return reply(cmd, sub, p1, st.rs232Route[p1 - 1]);
     default:
         return rejected(frame);
     }

@@ -81,6 +81,17 @@ private:
     QByteArray execute(Session &s, const QByteArray &frame, bool *reboot);
     QByteArray executeEdid(Session &s, const QByteArray &frame);
     QByteArray executeUpload(Session &s, const QByteArray &frame);
+    // The matrix control families (Parts 5.1, 5.6, 5.7, 5.8).
+    QByteArray executeSwitch(const QByteArray &frame);
+    QByteArray executeView(const QByteArray &frame);
+    QByteArray executeAudio(const QByteArray &frame);
+    QByteArray executeInput(const QByteArray &frame);
+    QByteArray executePoh(const QByteArray &frame);
+    QByteArray executeIrRoute(const QByteArray &frame);
+    QByteArray executeRs232(const QByteArray &frame);
+    // A control setting refused by the unit: logged, answered 0xFF.
+    QByteArray refuse(const QByteArray &frame, const QString &what);
+    void logControl(const QString &line);
     void setInputMode(int input, uint16_t mode);
     void commitDownload(Session &s);
 

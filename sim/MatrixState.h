@@ -82,6 +82,49 @@ public:
     // The built-in TCP control module as seen through LDCD on the serial port.
     ModuleInfo module;
 
+    // ---- Matrix control (Parts 5.1, 5.6, 5.7, 5.8) ----
+    // Routing: the input (1..8) feeding each output. Tests may store values
+    // outside 1..8 to see how the tool treats a strange read-back.
+    std::array<uint8_t, PortCount> routing{1, 2, 3, 4, 5, 6, 7, 8};
+    uint16_t workMode = ViewParam::ModeMatrix; // 0 matrix, 1 multi-view, 2 video wall
+    uint16_t mvLayout = 0;                     // multi-view layout code 0..3
+    uint16_t mvMainPicture = 1;                // 1..4
+    uint16_t mvAudioSource = 0;                // 0 (follows the main picture) .. 4
+    uint16_t wallLayout = 0;                   // video-wall layout code 0..2
+    uint16_t wallSource = 1;                   // 1..4
+    // Borders per output: left, right, top, bottom (0..100).
+    std::array<std::array<uint8_t, 4>, PortCount> borders{};
+    // Per input: "Auto" of the priority video source, and the source value
+    // (1 HDMI, 2 HDBT; as a source type 1..64 HDMI, 65..80 VGA). The unit
+    // keeps one value for both: a type set overwrites the priority and back.
+    std::array<bool, PortCount> inputAuto{};
+    std::array<uint16_t, PortCount> inputSource{1, 1, 1, 1, 1, 1, 1, 1};
+    std::array<uint8_t, PortCount> inputAudio{1, 1, 1, 1, 1, 1, 1, 1}; // item + 1 (1..3)
+    // Output audio source code (1..26) and delay item (0..10) per output.
+    std::array<uint16_t, PortCount> outputAudio{9, 10, 11, 12, 13, 14, 15, 16};
+    std::array<uint8_t, PortCount> audioDelay{};
+    uint8_t pohTransmitters = 0; // bit k-1: remote transmitter k powered
+    uint8_t pohReceivers = 0;    // bit k-1: remote receiver k powered
+    std::array<uint8_t, PortCount> remoteRxIr{1, 2, 3, 4, 5, 6, 7, 8}; // local IR in 1..8
+    struct IrRoute {
+        uint8_t remoteTx = 0, local = 0, remoteRx = 0; // row masks
+    };
+    IrRoute irIn;        // "Global All IR In goes to"
+    IrRoute irOut;       // "Global All IR Out comes from"
+    bool irLoop = false; // "Global All IR In loop to Global All IR Out"
+    // RS-232 routes: ports 1..8, then the global route (index 8); items 0..16.
+    std::array<uint8_t, PortCount + 1> rs232Route{9, 10, 11, 12, 13, 14, 15, 16, 0};
+    // Refusal on request: switch commands to these outputs answer 0xFF and
+    // change nothing; so does every command whose (code << 8 | sub-code) is
+    // listed in refusedCommands.
+    QList<int> refuseSwitchOutputs;
+    QList<int> refusedCommands;
+    static int commandKey(uint8_t code, uint8_t sub) { return (code << 8) | sub; }
+    // One line per control setting taken or refused, oldest first
+    // ("switch output 2 <- input 5", "refused: switch output 3 <- input 1").
+    QStringList controlLog;
+    qint64 controlLogDropped = 0; // lines dropped from its front (it keeps 10000)
+
     // Output n (1-based): is a sink of this kind connected?
     bool sinkConnected(int output, int kind) const;
     // What a block read of output n delivers: its EDID when a sink is connected

@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
 
 #include <csignal>
 #include <sys/socket.h>
@@ -45,6 +46,14 @@ const char *Usage =
     "  --edid-dir DIR      preload the outputs from the 256-byte *.bin files in DIR\n"
     "                      (\"-\": built-in EDIDs only)\n"
     "  --power off         start with the unit powered off\n"
+    "\n"
+    "Matrix control state (routing, work mode, multi-view, video wall, audio, video\n"
+    "source and type, POH, IR and RS-232 routes; every set and read of the control\n"
+    "pages is answered from it):\n"
+    "  --routing LIST      inputs of outputs 1..8, e.g. 1,2,3,4,5,6,7,8 (the default)\n"
+    "  --work-mode MODE    matrix, multiview or videowall (default matrix)\n"
+    "  --refuse-switch LIST  refuse (status 0xFF) switching these outputs, e.g. 3,5\n"
+    "  --log-control       print every control setting taken or refused\n"
     "\n"
     "The built-in TCP control module (answers LDCD packets on the pseudo-terminal):\n"
     "  --module-mac MAC    its MAC (default 18-98-66-00-00-01)\n"
@@ -95,6 +104,21 @@ int main(int argc, char **argv) {
     faults.delayMs = 25000;
     bool faultRateGiven = false;
     bool powerOff = false;
+    bool logControl = false;
+    QList<int> refuseSwitch;
+    QList<int> routing;
+    int workMode = -1;
+    auto parseList = [](const QString &text, QList<int> *into) {
+        into->clear();
+        for (const QString &piece : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const int n = piece.trimmed().toInt(&ok);
+            if (!ok || n < 0 || n > 255)
+                return false;
+            into->append(n);
+        }
+        return !into->isEmpty();
+    };
     ModuleInfo module;
     QList<ModuleInfo> extraModules;
     bool moduleUdp = false;
@@ -169,6 +193,24 @@ int main(int argc, char **argv) {
             if (!value(&v) || (v != QLatin1String("on") && v != QLatin1String("off")))
                 return fail(QStringLiteral("--power needs on or off"));
             powerOff = v == QLatin1String("off");
+        } else if (arg == QLatin1String("--routing")) {
+            if (!value(&v) || !parseList(v, &routing) || routing.size() != 8)
+                return fail(QStringLiteral("--routing needs eight input numbers"));
+        } else if (arg == QLatin1String("--work-mode")) {
+            value(&v);
+            if (v == QLatin1String("matrix"))
+                workMode = 0;
+            else if (v == QLatin1String("multiview"))
+                workMode = 1;
+            else if (v == QLatin1String("videowall"))
+                workMode = 2;
+            else
+                return fail(QStringLiteral("--work-mode needs matrix, multiview or videowall"));
+        } else if (arg == QLatin1String("--refuse-switch")) {
+            if (!value(&v) || !parseList(v, &refuseSwitch))
+                return fail(QStringLiteral("--refuse-switch needs output numbers"));
+        } else if (arg == QLatin1String("--log-control")) {
+            logControl = true;
         } else if (arg == QLatin1String("--module-mac")) {
             if (!value(&v) || !module.setMacText(v))
                 return fail(QStringLiteral("--module-mac needs a MAC like 18-98-66-00-00-01"));
@@ -237,6 +279,11 @@ int main(int argc, char **argv) {
     sim.withState([&](MatrixState &s) {
         s.powerOn = !powerOff;
         s.module = module;
+        for (int i = 0; i < routing.size() && i < MatrixState::PortCount; ++i)
+            s.routing[i] = uint8_t(routing[i]);
+        if (workMode >= 0)
+            s.workMode = uint16_t(workMode);
+        s.refuseSwitchOutputs = refuseSwitch;
     });
     QString error;
     if (!sim.start(&error)) {
@@ -272,6 +319,25 @@ int main(int argc, char **argv) {
     if (faults.rate > 0)
         out << "Faults: rate " << faults.rate << ", seed " << options.seed << "\n";
     out << "Running; stop with Ctrl+C." << Qt::endl;
+
+    // The control log, printed as it grows.
+    QTimer controlLogTimer;
+    qint64 printed = 0; // lines printed since the start
+    if (logControl) {
+        QObject::connect(&controlLogTimer, &QTimer::timeout, &app, [&] {
+            QStringList lines;
+            sim.withState([&](MatrixState &s) {
+                const qint64 from = std::max<qint64>(0, printed - s.controlLogDropped);
+                lines = s.controlLog.mid(from);
+                printed = s.controlLogDropped + s.controlLog.size();
+            });
+            for (const QString &line : lines)
+                out << "control: " << line << "\n";
+            if (!lines.isEmpty())
+                out.flush();
+        });
+        controlLogTimer.start(100);
+    }
 
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
         auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);

@@ -97,3 +97,113 @@ constexpr uint16_t PrepareStep2 = 0x0010;
 constexpr uint8_t DeviceIdKestrel = 0xAE; // device id of the single-board model
 constexpr uint16_t RebootSystem = 0x000F; // P1 of "Reboot system ..."
 } // namespace Param
+
+// ---- Matrix control pages (Parts 5.1, 5.6, 5.7, 5.8) ----------------------
+
+// Sub-codes of Cmd::Switch.
+namespace SwitchSub {
+constexpr uint8_t GetOutput = 1; // P1 output; reply P2 low byte = input
+constexpr uint8_t Set = 3;       // P1 input, P2 output
+} // namespace SwitchSub
+
+// Sub-codes of Cmd::View (work mode, multi-view, video wall).
+namespace ViewSub {
+constexpr uint8_t SetMode = 1;          // P1 work mode, P2 layout code
+constexpr uint8_t GetMode = 2;          // reply P1 = work mode
+constexpr uint8_t SetWallSource = 3;    // P1 source 1-4
+constexpr uint8_t GetWall = 4;          // reply P1 source, P2 layout code
+constexpr uint8_t SetMvAudio = 5;       // P1 source 0-4 (0: follow the main picture)
+constexpr uint8_t GetMvAudio = 6;       // reply P1 source
+constexpr uint8_t SetMvMainPicture = 7; // P1 source 1-4
+constexpr uint8_t GetMv = 8;            // reply P1 main picture source, P2 layout code
+constexpr uint8_t SetBorder = 9;        // P1 output, P2 side 0-3, P3 value 0-100
+constexpr uint8_t GetBorders = 10;      // reply P2 left<<8|right, P3 top<<8|bottom
+} // namespace ViewSub
+
+// Work modes and ranges of Cmd::View.
+namespace ViewParam {
+constexpr uint16_t ModeMatrix = 0;
+constexpr uint16_t ModeMultiView = 1;
+constexpr uint16_t ModeVideoWall = 2;
+constexpr int MvLayouts = 4;   // layout codes 0..3
+constexpr int WallLayouts = 3; // layout codes 0..2
+constexpr int Sources = 4;     // sources 1..4
+constexpr uint16_t MvAudioFollowsMain = 0;
+constexpr int BorderSides = 4; // 0 left, 1 right, 2 top, 3 bottom
+constexpr uint16_t BorderMax = 100;
+} // namespace ViewParam
+
+// Sub-codes of Cmd::Audio.
+namespace AudioSub {
+constexpr uint8_t SetOutput = 1; // P1 output, P2 output audio source code
+constexpr uint8_t GetOutput = 2; // reply P2 = code
+constexpr uint8_t SetDelay = 3;  // P1 output, P2 delay item 0-10
+constexpr uint8_t GetDelay = 4;  // reply P2 = item
+constexpr uint8_t SetInput = 5;  // P1 input, P2 item + 1
+constexpr uint8_t GetInput = 6;  // reply P2 = item + 1
+} // namespace AudioSub
+
+// Output audio source codes and ranges of Cmd::Audio.
+namespace AudioParam {
+constexpr uint16_t AnalogBase = 1;    // + port index 0-7
+constexpr uint16_t ExtractedBase = 9; // + port index 0-7
+constexpr uint16_t ArcBase = 17;      // + port index 0-7
+constexpr uint16_t AnalogFollow = 25; // analogue L/R follows the output's input
+constexpr uint16_t ExtractedFollow = 26;
+constexpr int InputItems = 3;  // input audio items 0..2 (sent as 1..3)
+constexpr int DelayItems = 11; // delays 0..500 ms in 50 ms steps
+} // namespace AudioParam
+
+// Sub-codes of Cmd::Input.
+namespace InputSub {
+constexpr uint8_t SetSource = 1; // P1 input, P2 auto (2 on, 1 off) or 1 for a type, P3 source
+constexpr uint8_t GetSource = 2; // reply P2 auto, P3 source / type
+} // namespace InputSub
+
+// Values of Cmd::Input.
+namespace InputParam {
+constexpr uint16_t AutoOn = 2;
+constexpr uint16_t AutoOff = 1;
+constexpr uint16_t SourceHdmi = 1;
+constexpr uint16_t SourceHdbt = 2;
+constexpr uint16_t TypeHdmi = 1; // 1..64 read as HDMI
+constexpr uint16_t TypeHdmiLast = 64;
+constexpr uint16_t TypeVga = 65; // 65..80 read as VGA
+constexpr uint16_t TypeVgaLast = 80;
+} // namespace InputParam
+
+// Power over HDBaseT: sub-codes of Cmd::Power.
+namespace PohSub {
+constexpr uint8_t Set = 3; // P2 = 0x0800 + transmitter mask, or P3 = 0x0800 + receiver mask
+constexpr uint8_t Get = 4; // reply P2 transmitter mask, P3 receiver mask
+} // namespace PohSub
+
+namespace PohParam {
+constexpr uint16_t SetFlag = 0x0800; // high byte of a POH mask parameter that sets
+} // namespace PohParam
+
+// IR routing: further sub-codes of Cmd::Ir.
+namespace IrRouteSub {
+constexpr uint8_t SetRemoteRxOutput = 5; // P1 receiver, P2 local IR in 1-8
+constexpr uint8_t GetRemoteRxOutput = 6; // reply P2 = local IR in 1-8
+constexpr uint8_t SetAllIn = 7;          // P1 remote RX, P2 local, P3 remote TX rows (x 256)
+constexpr uint8_t GetAllIn = 8;
+constexpr uint8_t SetAllOut = 9; // as SetAllIn; P4 = 256 with the loop
+constexpr uint8_t GetAllOut = 10;
+} // namespace IrRouteSub
+
+namespace IrRouteParam {
+constexpr uint16_t Loop = 0x0100; // P4 of SetAllOut: "Global All IR In loop to Global All IR Out"
+constexpr int RowShift = 8;       // a row mask travels in the high byte
+} // namespace IrRouteParam
+
+// Sub-codes of Cmd::Rs232.
+namespace Rs232Sub {
+constexpr uint8_t Set = 1; // P1 port 1-8 or 9 (global), P2 item
+constexpr uint8_t Get = 2; // reply P2 = item
+} // namespace Rs232Sub
+
+namespace Rs232Param {
+constexpr uint16_t GlobalPort = 9;
+constexpr int Items = 17; // 0: "Matrix only" / "Not Connect", 1-8 transmitters, 9-16 receivers
+} // namespace Rs232Param

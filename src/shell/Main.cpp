@@ -3,15 +3,23 @@
 #include "app/AppContext.h"
 #include "app/OperationScope.h"
 #include "app/PromptService.h"
+#include "control/ControlFlags.h"
 #include "control/ui/AdvancedPage.h"
 #include "control/ui/DeviceStatusGroup.h"
 #include "control/ui/EdidPage.h"
+#include "control/ui/IRRS232Page.h"
+#include "control/ui/InOutSettingPage.h"
+#include "control/ui/MultiViewPage.h"
 #include "control/ui/PortTagPage.h"
 #include "control/ui/PreSetting_edit.h"
+#include "control/ui/SettingPage.h"
+#include "control/ui/ShowInOutInfo.h"
+#include "control/ui/VideoWallPage.h"
 #include "firmware/FirmwareTransfer.h"
 #include "firmware/ui/ConfigurationPage.h"
 #include "firmware/ui/FWInfoPage.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
+#include "lanmodule/ui/ModuleInfoGroup.h"
 #include "lanmodule/ui/Search.h"
 #include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
@@ -20,9 +28,11 @@
 #include "shell/DialogPrompts.h"
 #include "shell/GeneralPage.h"
 #include "shell/StatusBar.h"
+#include "widgets/ServiceVisibility.h"
 #include "widgets/TCaptionGauge.h"
 #include "widgets/TPageControl.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -66,6 +76,8 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
 
     setWindowTitle(DesignCaption);
     frmPreSettingEdit = new TfrmPreSettingEdit(ctx, this);
+    frmShowInOutInfo = new TfrmShowInOutInfo(this);
+    FControlFlags = new ControlFlags;
 
     sb = new TStatusBar;
     sb->QuietStatus = &ctx->QuietStatus;
@@ -122,6 +134,9 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
         LoadPortTags();
     };
     ctx->DiagnosticLine = [this](const QString &line) { mmoMsg->appendPlainText(line); };
+    connect(ctx, &AppContext::portLabelsChanged, this, [this] {
+        frmPreSettingEdit->RebuildPortLists([this](int tag) { return PortTags->Label(tag); });
+    });
 
     connectEngine();
 
@@ -135,6 +150,15 @@ TForm1::~TForm1() {
     engine->Modules()->disconnect(this);
     ctx->Firmware->disconnect(this);
     engine->Cancel();
+    delete FControlFlags;
+}
+
+void TForm1::setServiceMode(bool on) {
+    FServiceMode = on;
+    for (int index : FHiddenTabs)
+        pcContainer->setTabVisible(index, on);
+    tsMGFW->setEnabled(on);
+    ServiceVisibility::Apply(this, on);
 }
 
 bool TForm1::CheckAppFolder(const QString &folder, PromptService &prompts) {
@@ -150,6 +174,8 @@ QWidget *TForm1::addPage(QWidget *page, const QString &name, const QString &capt
         page->setObjectName(name);
     const int index = pcContainer->addTab(page, caption);
     pcContainer->setTabVisible(index, visible);
+    if (!visible)
+        FHiddenTabs.append(index);
     return page;
 }
 
@@ -158,6 +184,21 @@ void TForm1::buildPages() {
     PortTags = new PortTagPage(ctx, frmPreSettingEdit);
     Advanced = new AdvancedPage(ctx);
     Edid = new EdidPage(ctx);
+    Setting = new SettingPage(ctx, frmPreSettingEdit, frmShowInOutInfo);
+    MultiView = new MultiViewPage(ctx);
+    VideoWall = new VideoWallPage(ctx, FControlFlags);
+    InOutSetting = new InOutSettingPage(ctx, FControlFlags);
+    IRRS232 = new IRRS232Page(ctx, FControlFlags);
+    PortTags->SetFlags(FControlFlags);
+    Advanced->SetFlags(FControlFlags);
+    DeviceStatusGroup *status = General->DeviceStatus;
+    PortTags->TypeLabel = [status](int n) { return status->TypeLabel(n); };
+    Setting->DisplayTagChecked = [status] { return status->cbDisplayTag->isChecked(); };
+    // Groups of other pages that the form as delivered keeps hidden.
+    for (QWidget *w :
+         {static_cast<QWidget *>(Edid->gbEDIDMode), static_cast<QWidget *>(Edid->gbOutputEDID),
+          static_cast<QWidget *>(Advanced->ModuleInfo->gbResetDefault)})
+        ServiceVisibility::HideAsDelivered(w);
 
     // Pages whose workflows are not part of this build yet keep their place and name.
     auto placeholder = [](const QString &name) {
@@ -192,24 +233,21 @@ void TForm1::buildPages() {
 
     addPage(General, QStringLiteral("tsGeneral"), QStringLiteral("General"), true);
     addPage(PortTags, QStringLiteral("tsPortTag"), QStringLiteral("Input/Output Setting"), false);
-    addPage(placeholder(QStringLiteral("tsSetting")), QStringLiteral("tsSetting"),
-            QStringLiteral("Matrix control"), false);
-    addPage(placeholder(QStringLiteral("tsMV")), QStringLiteral("tsMV"),
-            QStringLiteral("Multi-Vew control"), false);
-    addPage(placeholder(QStringLiteral("tsVW")), QStringLiteral("tsVW"),
-            QStringLiteral("Video-Wall control"), false);
-    addPage(placeholder(QStringLiteral("tsInOutSetting")), QStringLiteral("tsInOutSetting"),
-            QStringLiteral("Input/Output Settings"), false);
-    addPage(placeholder(QStringLiteral("tsIRRS232Setting")), QStringLiteral("tsIRRS232Setting"),
-            QStringLiteral("IR/RS232 Settings"), false);
+    addPage(Setting, QStringLiteral("tsSetting"), QStringLiteral("Matrix control"), false);
+    addPage(MultiView, QStringLiteral("tsMV"), QStringLiteral("Multi-Vew control"), false);
+    addPage(VideoWall, QStringLiteral("tsVW"), QStringLiteral("Video-Wall control"), false);
+    addPage(InOutSetting, QStringLiteral("tsInOutSetting"), QStringLiteral("Input/Output Settings"),
+            false);
+    addPage(IRRS232, QStringLiteral("tsIRRS232Setting"), QStringLiteral("IR/RS232 Settings"),
+            false);
     addPage(Edid, QStringLiteral("tsEDIDCtrl"), QStringLiteral("EDID Management"), true);
     addPage(Advanced, QStringLiteral("tsIR"), QStringLiteral("Advanced"), true);
     addPage(fwUpgrade, QStringLiteral("tsFWUpgrade"), QStringLiteral(" Firmware Upgrade"), false);
     addPage(placeholder(QStringLiteral("tsMergeFW")), QStringLiteral("tsMergeFW"),
             QStringLiteral("Merge Firmware"), false);
-    QWidget *mgfw = addPage(placeholder(QStringLiteral("tsMGFW")), QStringLiteral("tsMGFW"),
-                            QStringLiteral("Merge Firmware"), false);
-    mgfw->setEnabled(false);
+    tsMGFW = addPage(placeholder(QStringLiteral("tsMGFW")), QStringLiteral("tsMGFW"),
+                     QStringLiteral("Merge Firmware"), false);
+    tsMGFW->setEnabled(false);
     addPage(ugfw, QStringLiteral("tsUGFW"), QStringLiteral("Upgrade Firmware"), true);
     addPage(placeholder(QStringLiteral("TabSheet1")), QStringLiteral("TabSheet1"),
             QStringLiteral("Product Information"), true);
@@ -233,6 +271,9 @@ void TForm1::showEvent(QShowEvent *event) {
 
 void TForm1::FormShow() {
     General->DeviceStatus->InitialiseTexts();
+    Setting->InitialiseDisplays();
+    MultiView->InitialiseDisplays();
+    VideoWall->InitialiseDisplays();
     General->RefreshComPortList();
     LoadSettings();
     ShowStatus(1, ConnectionStateWords[engine->Connected()]);
@@ -439,6 +480,9 @@ void TForm1::LoadSettings() {
     Edid->LoadSettings(data);
     frmPreSettingEdit->SetInputNames(data.inDeviceNames);
     frmPreSettingEdit->SetOutputNames(data.outDisplayNames);
+    Setting->LoadPresets(data);
+    frmPreSettingEdit->RebuildPortLists([this](int tag) { return PortTags->Label(tag); });
+    General->DeviceStatus->cbDisplayTag->setChecked(true); // the stored value is not read
     ctx->LoadSettings(data);
 }
 
@@ -453,6 +497,8 @@ void TForm1::SaveSettings() {
     }
     data.inDeviceNames = frmPreSettingEdit->InputNames();
     data.outDisplayNames = frmPreSettingEdit->OutputNames();
+    Setting->SavePresets(data);
+    data.displayTag = General->DeviceStatus->cbDisplayTag->isChecked();
     Edid->SaveSettings(data);
     ctx->SaveSettings(data);
     QString error;

@@ -7,6 +7,7 @@
 #include "protocol/PartId.h"
 #include "settings/SettingsData.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <memory>
@@ -17,7 +18,14 @@ class ConfigurationPage;
 class FWInfoPage;
 class EdidPage;
 class GeneralPage;
+class IRRS232Page;
+class InOutSettingPage;
+class MultiViewPage;
 class PortTagPage;
+class SettingPage;
+class VideoWallPage;
+class TfrmShowInOutInfo;
+struct ControlFlags;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -34,6 +42,13 @@ public:
     // appFolder: where "Settings.ini" lives (the executable's folder when empty).
     explicit TForm1(const QString &appFolder = QString(), QWidget *parent = nullptr);
     ~TForm1() override;
+
+    // Service mode (matrix-tool --service): shows every hidden tab and every
+    // control or group hidden as delivered (the routing view's ports 5 to 8
+    // among them) and enables the board-information editor tab (tsMGFW).
+    // Off: the window as delivered.
+    void setServiceMode(bool on);
+    bool ServiceMode() const { return FServiceMode; }
 
     // The start-up check: false (after the message box) when the folder cannot be written.
     static bool CheckAppFolder(const QString &folder, PromptService &prompts);
@@ -75,7 +90,14 @@ public:
     EdidPage *Edid;
     FWInfoPage *FWInfo;
     ConfigurationPage *Configuration;
+    SettingPage *Setting;
+    MultiViewPage *MultiView;
+    VideoWallPage *VideoWall;
+    InOutSettingPage *InOutSetting;
+    IRRS232Page *IRRS232;
     TfrmPreSettingEdit *frmPreSettingEdit;
+    TfrmShowInOutInfo *frmShowInOutInfo;
+    QWidget *tsMGFW = nullptr;
 
     // Upgrade pages' outputs fed by the notifications.
     QPlainTextEdit *mmoMessage;        // single-file upgrade page
@@ -100,6 +122,9 @@ private:
     TTSCOMControl *engine;
     AppContext *ctx;
     SettingsData FStored; // what was read, for values without a control in this build
+    ControlFlags *FControlFlags;
+    QList<int> FHiddenTabs; // tabs hidden as delivered
+    bool FServiceMode = false;
     bool FShown = false;
     bool FClosed = false;
     int FLastPercent = -1;

@@ -1,17 +1,24 @@
 #include "control/ui/AdvancedPage.h"
 
 #include "app/AppContext.h"
+#include "control/SourceSettings.h"
 #include "lanmodule/ui/ModuleInfoGroup.h"
 #include "protocol/Commands.h"
+#include "protocol/ControlReplies.h"
+#include "protocol/ControlRequests.h"
 #include "protocol/Replies.h"
 #include "protocol/Requests.h"
 #include "widgets/ControlLookup.h"
+#include "widgets/ServiceVisibility.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <array>
 
 AdvancedPage::AdvancedPage(AppContext *context, QWidget *parent) : QWidget(parent), ctx(context) {
     setObjectName(QStringLiteral("tsIR"));
@@ -38,8 +45,12 @@ AdvancedPage::AdvancedPage(AppContext *context, QWidget *parent) : QWidget(paren
     options->addWidget(gbKeyLock, 0, 1);
     options->addWidget(gbBeeper, 1, 0);
     options->addWidget(gbAPM, 1, 1);
-    for (QGroupBox *g : {gbIRControl, gbKeyLock, gbBeeper, gbAPM})
-        g->setVisible(false); // hidden as delivered
+    gbRemotePOHTX = makePOHGroup(false);
+    gbRemotePOHRX = makePOHGroup(true);
+    options->addWidget(gbRemotePOHTX, 2, 0, 1, 2);
+    options->addWidget(gbRemotePOHRX, 3, 0, 1, 2);
+    for (QGroupBox *g : {gbIRControl, gbKeyLock, gbBeeper, gbAPM, gbRemotePOHTX, gbRemotePOHRX})
+        ServiceVisibility::HideAsDelivered(g);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(ModuleInfo);
@@ -109,8 +120,88 @@ void AdvancedPage::tsIRShow() {
         return;
     if (!readOption(QStringLiteral("Getting APM status ..."), PanelOption::Apm, rbAPMOFF, rbAPMON))
         return;
-    readOption(QStringLiteral("Getting Beeper status ..."), PanelOption::Beeper, rbBeeperDisable,
-               rbBeeperEnable);
+    if (!readOption(QStringLiteral("Getting Beeper status ..."), PanelOption::Beeper,
+                    rbBeeperDisable, rbBeeperEnable))
+        return;
+    // The POH groups are read when they are shown (service mode); the page
+    // as delivered sends what it always sent.
+    if (gbRemotePOHTX->isVisible() || gbRemotePOHRX->isVisible())
+        ReadPOH();
+}
+
+// ---- Power over HDBaseT -----------------------------------------
+
+QGroupBox *AdvancedPage::makePOHGroup(bool receiver) {
+    auto *group =
+        new QGroupBox(receiver ? QStringLiteral("Remote HDBT receiver POH On/Off control")
+                               : QStringLiteral("Remote HDBT transmitter POH On/Off control"));
+    group->setObjectName(receiver ? QStringLiteral("gbRemotePOHRX")
+                                  : QStringLiteral("gbRemotePOHTX"));
+    auto *row = new QGridLayout(group);
+    for (int n = 1; n <= SourceSettings::Ports; ++n) {
+        auto *label = new QLabel(QString::number(n), group);
+        label->setAlignment(Qt::AlignCenter);
+        auto *combo = new QComboBox(group);
+        combo->setObjectName(
+            (receiver ? QStringLiteral("cbRemotePOHRX%1") : QStringLiteral("cbRemotePOHTX%1"))
+                .arg(n));
+        combo->addItems(SourceSettings::PohItems());
+        combo->setCurrentIndex(0);
+        combo->setAccessibleName(
+            QStringLiteral("Remote %1 %2 POH").arg(receiver ? "receiver" : "transmitter").arg(n));
+        ControlLookup::SetTag(combo, n);
+        label->setBuddy(combo);
+        row->addWidget(label, 0, n - 1);
+        row->addWidget(combo, 1, n - 1);
+        connect(combo, &QComboBox::activated, this, [this, combo] { cbRemotePOHChange(combo); });
+    }
+    return group;
+}
+
+QComboBox *AdvancedPage::POHCombo(bool receiver, int port) const {
+    return ControlLookup::ByName<QComboBox>(
+        const_cast<AdvancedPage *>(this),
+        receiver ? QStringLiteral("cbRemotePOHRX") : QStringLiteral("cbRemotePOHTX"), port);
+}
+
+bool AdvancedPage::ReadPOH() {
+    TReplyRecord reply;
+    if (ctx->RunPoweredCommand(QStringLiteral("Getting POH..."), ControlRequests::pohQuery(),
+                               reply) != RunResult::Done)
+        return false;
+    const ControlReplies::PohMasks masks = ControlReplies::poh(reply);
+    FFlags->PohUpdate = true;
+    for (int n = 1; n <= SourceSettings::Ports; ++n) {
+        POHCombo(false, n)->setCurrentIndex(SourceSettings::PohItem(masks.transmitters, n));
+        POHCombo(true, n)->setCurrentIndex(SourceSettings::PohItem(masks.receivers, n));
+    }
+    FFlags->PohUpdate = false;
+    return true;
+}
+
+void AdvancedPage::cbRemotePOHChange(QComboBox *sender) {
+    if (FFlags->PohUpdate)
+        return;
+    const bool receiver =
+        sender->objectName().startsWith(QStringLiteral("cbRemotePOHRX"), Qt::CaseInsensitive);
+    std::array<int, SourceSettings::Ports> items{};
+    for (int n = 1; n <= SourceSettings::Ports; ++n)
+        items[n - 1] = POHCombo(receiver, n)->currentIndex();
+    const uint8_t mask = SourceSettings::PohMask(items);
+    TReplyRecord reply;
+    const RunResult result =
+        receiver ? ctx->RunPoweredCommand(QStringLiteral("Setting Remote RX POH ..."),
+                                          ControlRequests::pohReceiversSet(mask), reply)
+                 : ctx->RunPoweredCommand(QStringLiteral("Setting Remote TX POH ..."),
+                                          ControlRequests::pohTransmittersSet(mask), reply);
+    if (result == RunResult::Done) {
+        ReadPOH();
+        return;
+    }
+    // Refused or failed: the changed combo goes back ("On" to "Off", "Off" to "On").
+    FFlags->PohUpdate = true;
+    sender->setCurrentIndex(sender->currentIndex() == 1 ? 0 : 1);
+    FFlags->PohUpdate = false;
 }
 
 void AdvancedPage::setOption(QRadioButton *sender, QRadioButton *off, QRadioButton *on,

@@ -1,13 +1,16 @@
 #pragma once
-// The "Advanced" page: the TCP control module information group and the four
-// front-panel option groups (IR control, keys, beeper, APM; hidden as delivered).
+// The "Advanced" page: the TCP control module information group, the four
+// front-panel option groups (IR control, keys, beeper, APM) and the two POH
+// source-setting groups (all six hidden as delivered).
 
+#include "control/ControlFlags.h"
 #include "protocol/Requests.h"
 
 #include <QWidget>
 
 class AppContext;
 class ModuleInfoGroup;
+class QComboBox;
 class QGroupBox;
 class QRadioButton;
 
@@ -38,6 +41,15 @@ public:
 
     bool StatusUpdating() const { return FStatusUpdate; }
 
+    // power over HDBaseT for the remote transmitters and receivers.
+    void cbRemotePOHChange(QComboBox *sender); // any of the sixteen combos
+    bool ReadPOH();                            // false when the read failed
+    QComboBox *POHCombo(bool receiver, int port) const;
+    // The window's flags (the page keeps its own until set).
+    void SetFlags(ControlFlags *flags) { FFlags = flags ? flags : &FOwnFlags; }
+    QGroupBox *gbRemotePOHTX;
+    QGroupBox *gbRemotePOHRX;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -50,6 +62,10 @@ private:
     void setOption(QRadioButton *sender, QRadioButton *off, QRadioButton *on,
                    const QString &caption, PanelOption option);
 
+    QGroupBox *makePOHGroup(bool receiver);
+
     AppContext *ctx;
     bool FStatusUpdate = false;
+    ControlFlags FOwnFlags;
+    ControlFlags *FFlags = &FOwnFlags;
 };

@@ -6,7 +6,9 @@
 #include "protocol/Requests.h"
 #include "widgets/ControlLookup.h"
 #include "widgets/PowerGlyphs.h"
+#include "widgets/ServiceVisibility.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -54,8 +56,16 @@ DeviceStatusGroup::DeviceStatusGroup(AppContext *context, QWidget *parent)
         auto *out = new QLabel(gbInOutConnection);
         ControlLookup::SetTag(out, 80 + n);
         ioLayout->addWidget(out, n - 1, 1);
+        auto *type = new QLabel(QStringLiteral("HDMI"), gbInOutConnection);
+        type->setObjectName(QStringLiteral("lblTypeInput%1").arg(n));
+        ioLayout->addWidget(type, n - 1, 2);
     }
-    gbInOutConnection->setVisible(false);
+    cbDisplayTag = new QCheckBox(
+        QStringLiteral("Display Input, Output tags when focus setting buttons"), gbInOutConnection);
+    cbDisplayTag->setObjectName(QStringLiteral("cbDisplayTag"));
+    cbDisplayTag->setChecked(true);
+    ioLayout->addWidget(cbDisplayTag, 8, 0, 1, 3);
+    ServiceVisibility::HideAsDelivered(gbInOutConnection);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -65,6 +75,10 @@ DeviceStatusGroup::DeviceStatusGroup(AppContext *context, QWidget *parent)
 
     connect(btnGetDevStatus, &QPushButton::clicked, this, [this] { btnGetDevStatusClick(); });
     connect(bbPower, &QToolButton::clicked, this, [this] { bbPowerClick(); });
+}
+
+QLabel *DeviceStatusGroup::TypeLabel(int input) const {
+    return ControlLookup::ByName<QLabel>(gbInOutConnection, QStringLiteral("lblTypeInput"), input);
 }
 
 void DeviceStatusGroup::InitialiseTexts() {

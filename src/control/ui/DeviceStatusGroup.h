@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class AppContext;
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -29,6 +30,10 @@ public:
     QGroupBox *gbPower;
     QToolButton *bbPower;
     QGroupBox *gbInOutConnection; // hidden
+    // On the hidden group: the input source types and whether the
+    // routing view's port-info pop-up is shown.
+    QLabel *TypeLabel(int input) const; // lblTypeInputN
+    QCheckBox *cbDisplayTag;
 
     enum class Glyph { On, Off, Unknown };
     Glyph CurrentGlyph() const { return FGlyph; }

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -16,6 +17,7 @@ TfrmPreSettingEdit::TfrmPreSettingEdit(AppContext *context, QWidget *parent)
     setObjectName(QStringLiteral("frmPreSettingEdit"));
     gbInputLabels = makeGroup(true);
     gbOutputLabels = makeGroup(false);
+    gbOutputSetting = makeOutputSettingGroup();
 
     btnOK = new QPushButton(QStringLiteral("&OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
@@ -30,6 +32,7 @@ TfrmPreSettingEdit::TfrmPreSettingEdit(AppContext *context, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(gbInputLabels);
     layout->addWidget(gbOutputLabels);
+    layout->addWidget(gbOutputSetting);
     layout->addLayout(buttons);
 
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
@@ -74,6 +77,91 @@ QGroupBox *TfrmPreSettingEdit::makeGroup(bool inputs) {
     return group;
 }
 
+QGroupBox *TfrmPreSettingEdit::makeOutputSettingGroup() {
+    auto *group = new QGroupBox(QStringLiteral("Output Settings"), this);
+    group->setObjectName(QStringLiteral("gbOutputSetting"));
+    gbOutputSetting = group;
+    auto *grid = new QGridLayout(group);
+    auto *nameLabel = new QLabel(QStringLiteral("Setting name"), group);
+    leSettingName = new QLineEdit(group);
+    leSettingName->setObjectName(QStringLiteral("leSettingName"));
+    leSettingName->setAccessibleName(QStringLiteral("Setting name"));
+    nameLabel->setBuddy(leSettingName);
+    grid->addWidget(nameLabel, 0, 0);
+    grid->addWidget(leSettingName, 0, 1, 1, 3);
+    for (int n = 1; n <= 8; ++n) {
+        auto *label = new QLabel(QStringLiteral("Out %1 from").arg(n), group);
+        label->setObjectName(QStringLiteral("lblOutput%1").arg(n));
+        ControlLookup::SetTag(label, 80 + n);
+        auto *combo = new QComboBox(group);
+        combo->setObjectName(QStringLiteral("cbFromDeviceOfOutput%1").arg(n));
+        ControlLookup::SetTag(combo, 80 + n);
+        combo->setAccessibleName(QStringLiteral("Output %1 from").arg(n));
+        combo->setMinimumWidth(140);
+        label->setBuddy(combo);
+        const int row = 1 + (n - 1) % 4, col = ((n - 1) / 4) * 2;
+        grid->addWidget(label, row, col);
+        grid->addWidget(combo, row, col + 1);
+    }
+    auto *allLabel = new QLabel(QStringLiteral("All Outputs from"), group);
+    cbFromDeviceOfAllOutput = new QComboBox(group);
+    cbFromDeviceOfAllOutput->setObjectName(QStringLiteral("cbFromDeviceOfAllOutput"));
+    cbFromDeviceOfAllOutput->setAccessibleName(QStringLiteral("All Outputs from"));
+    allLabel->setBuddy(cbFromDeviceOfAllOutput);
+    grid->addWidget(allLabel, 5, 0);
+    grid->addWidget(cbFromDeviceOfAllOutput, 5, 1);
+    RebuildPortLists(nullptr);
+    connect(cbFromDeviceOfAllOutput, &QComboBox::activated, this,
+            [this](int index) { cbFromDeviceOfAllOutputChange(index); });
+    return group;
+}
+
+QComboBox *TfrmPreSettingEdit::OutputCombo(int output) const {
+    return Combo(80 + output);
+}
+
+void TfrmPreSettingEdit::RebuildPortLists(const std::function<QString(int)> &label) {
+    auto labelOf = [&](int tag) { return label ? label(tag) : QString(); };
+    QStringList inputs;
+    for (int n = 1; n <= 8; ++n) {
+        const QString text = labelOf(n);
+        inputs << (text.isEmpty() ? QStringLiteral("In %1").arg(n)
+                                  : QStringLiteral("In %1 - [%2]").arg(n).arg(text));
+    }
+    for (int n = 1; n <= 8; ++n) {
+        const QString text = labelOf(40 + n);
+        if (auto *l = ControlLookup::ByTag<QLabel>(gbOutputSetting, 80 + n))
+            l->setText(text.isEmpty() ? QStringLiteral("Out %1 from").arg(n)
+                                      : QStringLiteral("Out %1 - [%2] from").arg(n).arg(text));
+        QComboBox *combo = OutputCombo(n);
+        const int index = combo->currentIndex();
+        combo->clear();
+        combo->addItems(inputs);
+        combo->setCurrentIndex(index);
+    }
+    const int all = cbFromDeviceOfAllOutput->currentIndex();
+    cbFromDeviceOfAllOutput->clear();
+    cbFromDeviceOfAllOutput->addItems(QStringList{QStringLiteral("Select Input")} + inputs +
+                                      QStringList{QStringLiteral("Port to Port")});
+    cbFromDeviceOfAllOutput->setCurrentIndex(all < 0 ? 0 : all);
+}
+
+void TfrmPreSettingEdit::cbFromDeviceOfAllOutputChange(int index) {
+    if (index <= 0 || index > 9)
+        return; // "Select Input"
+    for (int i = 1; i <= 8; ++i)
+        OutputCombo(i)->setCurrentIndex(index == 9 ? i - 1 : index - 1);
+}
+
+void TfrmPreSettingEdit::PrepareOutputSettingsMode() {
+    FMode = Mode::OutputSettings;
+    resize(567, 292);
+    gbInputLabels->setVisible(false);
+    gbOutputLabels->setVisible(false);
+    gbOutputSetting->setVisible(true);
+    cbFromDeviceOfAllOutput->setCurrentIndex(0);
+}
+
 QComboBox *TfrmPreSettingEdit::Combo(int tag) const {
     return ControlLookup::ByTag<QComboBox>(const_cast<TfrmPreSettingEdit *>(this), tag);
 }
@@ -84,6 +172,7 @@ void TfrmPreSettingEdit::PrepareLabelMode(Mode mode) {
     resize(635, 236);
     gbInputLabels->setVisible(inputs);
     gbOutputLabels->setVisible(!inputs);
+    gbOutputSetting->setVisible(false);
     setWindowTitle(inputs ? QStringLiteral("Edit Input Labels")
                           : QStringLiteral("Edit Output Labels"));
 }
@@ -122,6 +211,10 @@ void TfrmPreSettingEdit::SetOutputNames(const QStringList &list) {
 }
 
 void TfrmPreSettingEdit::btnOKClick() {
+    if (FMode == Mode::OutputSettings) {
+        accept();
+        return;
+    }
     const bool inputs = FMode == Mode::InputLabels;
     QStringList list = names(inputs);
     for (int n = 1; n <= 8; ++n) {
