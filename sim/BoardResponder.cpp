@@ -95,7 +95,9 @@ QByteArray BoardResponder::answerFrame(BoardUnit &unit, BoardTransfer &t, const 
         t.pcbType = board->pcbType;
         t.subIndex = board->subIndex;
         t.data = board->block;
-        const int length = int(std::min<qsizetype>(board->block.size(), 0xFFFF));
+        const int length = board->announcedLength >= 0
+                               ? std::min(board->announcedLength, 0xFFFF)
+                               : int(std::min<qsizetype>(board->block.size(), 0xFFFF));
         return boardFrame(sub, board->fields(), length, BoardParam::Start).toBytes();
     }
     if (request) {

@@ -49,6 +49,7 @@ struct SimBoard {
 
     // Set by tests while the simulator runs.
     int refuseInfoPackets = 0; // the next n board-information write packets answer 0xFF
+    int announcedLength = -1;  // block length a read announces; -1: the block's own
 
     // Kept while the simulator runs.
     QList<StoredImage> images; // every finished upload, oldest first
