@@ -3,6 +3,7 @@
 // EDID memories, sinks, firmware parts and the built-in TCP control module.
 // Plain data; the simulator guards it with its lock (MatrixSimulator::withState).
 
+#include "BoardUnit.h"
 #include "ModuleInfo.h"
 #include "protocol/CommandCodes.h"
 
@@ -79,10 +80,13 @@ public:
     QList<UploadedPart> uploads; // finished uploads, oldest first
     int slaveResetCount = 0;     // "Reset All Slave MCU" commands received
 
+    // The boards of the unit (boot-code and board information, images per board).
+    BoardUnit unit = BoardUnit::defaultUnit();
+
     // The built-in TCP control module as seen through LDCD on the serial port.
     ModuleInfo module;
 
-    // ---- Matrix control (Parts 5.1, 5.6, 5.7, 5.8) ----
+    // ---- Matrix control ----
     // Routing: the input (1..8) feeding each output. Tests may store values
     // outside 1..8 to see how the tool treats a strange read-back.
     std::array<uint8_t, PortCount> routing{1, 2, 3, 4, 5, 6, 7, 8};

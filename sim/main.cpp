@@ -1,6 +1,7 @@
 // matrix-sim: the simulated matrix on TCP and/or a pseudo-terminal, until
 // SIGINT or SIGTERM.
 
+#include "BoardUnit.h"
 #include "MatrixSimulator.h"
 #include "ModuleSim.h"
 #include "protocol/ModuleConfigRecord.h"
@@ -46,6 +47,9 @@ const char *Usage =
     "  --edid-dir DIR      preload the outputs from the 256-byte *.bin files in DIR\n"
     "                      (\"-\": built-in EDIDs only)\n"
     "  --power off         start with the unit powered off\n"
+    "  --unit FILE         the boards of the unit from a unit file (default: a main\n"
+    "                      board, 2 input cards and 2 output cards)\n"
+    "  --print-unit        print the built-in unit as a unit file and exit\n"
     "\n"
     "Matrix control state (routing, work mode, multi-view, video wall, audio, video\n"
     "source and type, POH, IR and RS-232 routes; every set and read of the control\n"
@@ -119,6 +123,7 @@ int main(int argc, char **argv) {
         }
         return !into->isEmpty();
     };
+    BoardUnit unit = BoardUnit::defaultUnit();
     ModuleInfo module;
     QList<ModuleInfo> extraModules;
     bool moduleUdp = false;
@@ -211,6 +216,15 @@ int main(int argc, char **argv) {
                 return fail(QStringLiteral("--refuse-switch needs output numbers"));
         } else if (arg == QLatin1String("--log-control")) {
             logControl = true;
+        } else if (arg == QLatin1String("--unit")) {
+            if (!value(&v))
+                return fail(QStringLiteral("--unit needs a unit file"));
+            QString why;
+            if (!unit.load(v, &why))
+                return fail(QStringLiteral("bad unit file: %1").arg(why));
+        } else if (arg == QLatin1String("--print-unit")) {
+            out << BoardUnit::defaultUnitText();
+            return 0;
         } else if (arg == QLatin1String("--module-mac")) {
             if (!value(&v) || !module.setMacText(v))
                 return fail(QStringLiteral("--module-mac needs a MAC like 18-98-66-00-00-01"));
@@ -284,6 +298,7 @@ int main(int argc, char **argv) {
         if (workMode >= 0)
             s.workMode = uint16_t(workMode);
         s.refuseSwitchOutputs = refuseSwitch;
+        s.unit = unit;
     });
     QString error;
     if (!sim.start(&error)) {
@@ -316,6 +331,7 @@ int main(int argc, char **argv) {
             out << "  module " << m.macText() << " " << m.ip.toString() << " \"" << m.tag << "\"\n";
         }
     }
+    out << "Unit: " << unit.boards.size() << " boards\n";
     if (faults.rate > 0)
         out << "Faults: rate " << faults.rate << ", seed " << options.seed << "\n";
     out << "Running; stop with Ctrl+C." << Qt::endl;

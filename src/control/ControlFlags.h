@@ -1,5 +1,5 @@
 #pragma once
-// The window-wide flags of the control pages (Parts 5.6, 5.7, 5.8) that keep
+// The window-wide flags of the control pages that keep
 // programmatic updates of controls from sending commands.
 
 struct ControlFlags {

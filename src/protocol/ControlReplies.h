@@ -1,7 +1,7 @@
 #pragma once
-// Typed readers of the replies of the matrix control pages (Parts 5.1, 5.6,
-// 5.7, 5.8). They read the fields as the matrix sends them; whether a value
-// is in range for a control is decided by the pages' logic (src/control).
+// Typed readers of the replies of the matrix control pages. They read the fields as the matrix
+// sends them; whether a value is in range for a control is decided by the pages' logic
+// (src/control).
 
 #include "protocol/ControlRequests.h"
 #include "protocol/Frames.h"

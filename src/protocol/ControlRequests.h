@@ -1,7 +1,7 @@
 #pragma once
-// Typed builders of the requests of the matrix control pages (Parts 5.1, 5.6,
-// 5.7, 5.8): one function per command, each returning the unsealed frame.
-// Callers never handle command codes, sub-codes or parameter positions.
+// Typed builders of the requests of the matrix control pages: one function per command, each
+// returning the unsealed frame. Callers never handle command codes, sub-codes or parameter
+// positions.
 
 #include "protocol/Frames.h"
 

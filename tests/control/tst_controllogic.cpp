@@ -1,6 +1,6 @@
 // The logic of the matrix control pages without a window: the routing model
-// (Parts 5.1, 5.2) over a scripted runner, the requests and reply readers of
-// Parts 5.1, 5.6, 5.7 and 5.8, and the decoders and rules of those Parts.
+// over a scripted runner, the requests and reply readers of the routing,
+// source, IR/RS-232 and view pages, and their decoders and rules.
 
 #include "control/IrRs232Routing.h"
 #include "control/RoutingModel.h"

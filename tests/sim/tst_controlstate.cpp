@@ -1,4 +1,4 @@
-// The simulator's matrix control state (Parts 5.1, 5.6, 5.7, 5.8): every set
+// The simulator's matrix control state: every set
 // and read answered from the state it holds, refusals, and the control log.
 
 #include "MatrixDevice.h"

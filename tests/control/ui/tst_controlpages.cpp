@@ -1,4 +1,4 @@
-// The control pages of Parts 5.6, 5.7 and 5.8 in the window (service mode),
+// The control pages of the source, IR/RS-232 and view pages in the window (service mode),
 // against the in-process simulator: controls are chosen, clicked and typed
 // into as a user does; the frames sent and the simulator's state are checked.
 

@@ -1,4 +1,4 @@
-// The "Matrix control" page (Parts 5.1, 5.2) in the window, against the
+// The "Matrix control" page in the window, against the
 // in-process simulator: the real buttons are clicked and hovered, the menu
 // items triggered, and the simulator's state is checked after each flow.
 
