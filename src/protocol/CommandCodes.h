@@ -97,3 +97,23 @@ constexpr uint16_t PrepareStep2 = 0x0010;
 constexpr uint8_t DeviceIdKestrel = 0xAE; // device id of the single-board model
 constexpr uint16_t RebootSystem = 0x000F; // P1 of "Reboot system ..."
 } // namespace Param
+
+// Per-board commands of Cmd::Mcu. P1 names the board: PCB type + 256 × sub index.
+namespace BoardSub {
+constexpr uint8_t BootCodeInfo = 6; // "Read Boot Code Info ..."
+constexpr uint8_t WriteInfo = 7;    // board-information write: start frame, then data packets
+constexpr uint8_t ReadInfo = 8;     // board-information read: start frame, then packet requests
+} // namespace BoardSub
+
+// Byte 11 of board-information traffic: 0 in both start frames; a read
+// request and a write packet with more to follow carry More, the last write
+// packet Last. The unit marks its read packets the same way.
+namespace BoardParam {
+constexpr uint8_t Start = 0x00;
+constexpr uint8_t More = 0xAA;
+constexpr uint8_t Last = 0x56;
+// P1 of "Reset All Slave MCU": before the parts of an upgrade are sent, and
+// before board information is written.
+constexpr uint16_t SlaveResetForUpgrade = 0x0001;
+constexpr uint16_t SlaveResetForBoardInfo = 0x0000;
+} // namespace BoardParam

@@ -39,4 +39,20 @@ bool outputSourceIsHdbt(const TReplyRecord &reply, bool *known) {
     return value == Param::SourceHdbt;
 }
 
+BootCodeInfo bootCodeInfo(const TReplyRecord &reply) {
+    BootCodeInfo info;
+    info.PCBType = reply.paramLo(1);
+    info.SubIndex = static_cast<uint8_t>(reply.param(1) >> 8);
+    info.MCUType = reply.paramLo(2);
+    info.BCVersion = static_cast<uint8_t>(reply.param(2) >> 8);
+    info.BCRunning = reply.paramLo(3);
+    info.BoardInfoValid = static_cast<uint8_t>(reply.param(3) >> 8);
+    info.Success = reply.Success;
+    return info;
+}
+
+BoardInfoFields boardInfoFields(const TReplyRecord &reply) {
+    return BoardInfoFields::fromFrame(reply.Bytes);
+}
+
 } // namespace Replies

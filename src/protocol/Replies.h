@@ -2,6 +2,8 @@
 // Typed readers of the replies the tool acts on. Each takes the reply record
 // of an accepted reply; callers never pick parameter bytes themselves.
 
+#include "protocol/BoardInfoFields.h"
+#include "protocol/BootCodeInfo.h"
 #include "protocol/Frames.h"
 
 #include <cstdint>
@@ -36,4 +38,8 @@ bool outputConnected(const TReplyRecord &reply);
 // Output EDID source: true for HDBaseT, false for HDMI; `known` false when the
 // matrix answered with neither.
 bool outputSourceIsHdbt(const TReplyRecord &reply, bool *known);
+// Boot-code information of a board (its success flag is the reply's).
+BootCodeInfo bootCodeInfo(const TReplyRecord &reply);
+// The eight board-information fields a board-information reply carries.
+BoardInfoFields boardInfoFields(const TReplyRecord &reply);
 } // namespace Replies

@@ -147,4 +147,51 @@ bool uploadEndsWithReboot(const Frame &start) {
     return start.command() == Cmd::Mcu && start.subCode() == McuSub::UploadWithReboot;
 }
 
+Frame readBootCodeInfo(uint8_t pcbType, uint8_t subIndex) {
+    return Frame::make(Cmd::Mcu, BoardSub::BootCodeInfo, u16(pcbType | (subIndex << 8)));
+}
+
+Frame resetSlaves(uint16_t mode) {
+    return Frame::make(Cmd::Mcu, McuSub::ResetSlaves, mode);
+}
+
+namespace {
+uint16_t boardOf(const BoardInfoFields &f) {
+    return u16(f.PCBType | (f.SubIndex << 8));
+}
+
+uint16_t checkOf(const BoardInfoFields &f) {
+    return u16(f.PCBTypeForCheck | (f.PCBSolution << 8));
+}
+} // namespace
+
+Frame boardInfoReadStart(const BoardInfoFields &fields) {
+    return Frame::make(Cmd::Mcu, BoardSub::ReadInfo, boardOf(fields), checkOf(fields),
+                       fields.PCBVersion, BoardParam::Start);
+}
+
+Frame boardInfoReadRequest(const BoardInfoFields &fields, int taken) {
+    return Frame::make(Cmd::Mcu, BoardSub::ReadInfo, boardOf(fields), checkOf(fields),
+                       u16(fields.PCBVersion | ((taken & 0xFF) << 8)),
+                       u16(((taken >> 8) & 0xFF) | (BoardParam::More << 8)));
+}
+
+Frame boardInfoWriteStart(const BoardInfoFields &fields) {
+    // The transmit state is not sent.
+    return Frame::make(Cmd::Mcu, BoardSub::WriteInfo, boardOf(fields), checkOf(fields),
+                       u16(fields.PCBVersion | (fields.ExtLenLSB << 8)), fields.ExtLenMSB);
+}
+
+QByteArray boardInfoWritePacket(const BoardInfoFields &fields, const uint8_t *data, int n,
+                                bool last) {
+    const uint8_t marker = last ? BoardParam::Last : BoardParam::More;
+    const Frame header = Frame::make(Cmd::Mcu, BoardSub::WriteInfo, boardOf(fields),
+                                     checkOf(fields), u16(fields.PCBVersion | ((n & 0xFF) << 8)),
+                                     u16(((n >> 8) & 0xFF) | (marker << 8)));
+    QByteArray packet = header.toBytes();
+    packet.append(static_cast<char>(BlockChecksum(data, static_cast<std::size_t>(n))));
+    packet.append(reinterpret_cast<const char *>(data), n);
+    return packet;
+}
+
 } // namespace Requests

@@ -3,7 +3,10 @@
 // each returning the unsealed frame (the engine seals it). Callers never
 // handle command codes, sub-codes or parameter positions.
 
+#include "protocol/BoardInfoFields.h"
 #include "protocol/Frames.h"
+
+#include <QByteArray>
 
 #include <cstdint>
 
@@ -61,4 +64,19 @@ Frame rebootProbe();
 Frame uploadPrepareStep(const Frame &start, int step);
 // True when a prepared upload of `start` ends with the reboot wait.
 bool uploadEndsWithReboot(const Frame &start);
+// Boards. Every frame names the board in P1 (PCB type + 256 × sub index).
+Frame readBootCodeInfo(uint8_t pcbType, uint8_t subIndex);
+// "Reset All Slave MCU" with its P1 (BoardParam::SlaveResetFor*).
+Frame resetSlaves(uint16_t mode);
+// Board-information read: the start frame (P1 board, P2 PCB type for check
+// and solution, P3 PCB version), and the request for the next packet after
+// `taken` bytes came in the last one (0: from the start of the block).
+Frame boardInfoReadStart(const BoardInfoFields &fields);
+Frame boardInfoReadRequest(const BoardInfoFields &fields, int taken);
+// Board-information write: the start frame announcing the block length of
+// `fields`, and one data packet of `n` bytes (1..256), 14 + n bytes on the
+// wire; `last` marks the packet that ends the block.
+Frame boardInfoWriteStart(const BoardInfoFields &fields);
+QByteArray boardInfoWritePacket(const BoardInfoFields &fields, const uint8_t *data, int n,
+                                bool last);
 } // namespace Requests
