@@ -17,6 +17,8 @@ class FWInfoPage;
 class EdidPage;
 class GeneralPage;
 class PortTagPage;
+class ProductInfoPage;
+class UpgradePage;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -74,14 +76,16 @@ public:
     EdidPage *Edid;
     FWInfoPage *FWInfo;
     ConfigurationPage *Configuration;
+    UpgradePage *Upgrade;
+    ProductInfoPage *ProductInfo;
     TfrmPreSettingEdit *frmPreSettingEdit;
 
-    // Upgrade pages' outputs fed by the notifications.
+    // Upgrade pages' outputs fed by the notifications (the package upgrade's
+    // belong to its page).
     QPlainTextEdit *mmoMessage;        // single-file upgrade page
     QPlainTextEdit *mmoMessageUpgrade; // package upgrade page
     TCaptionGauge *tsgFWUpgrade;
-    QTreeWidget *PackageTree;
-    QStringList PackageTreeTexts; // saved node texts for MarkPackageNode's restore
+    QTreeWidget *PackageTree; // the upgrade page's tree view
     bool UpgradeLinkOK = true;
 
 protected:
@@ -101,5 +105,4 @@ private:
     SettingsData FStored; // what was read, for values without a control in this build
     bool FShown = false;
     bool FClosed = false;
-    int FLastPercent = -1;
 };
