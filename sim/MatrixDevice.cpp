@@ -1,5 +1,7 @@
 #include "MatrixDevice.h"
 
+#include "BoardResponder.h"
+
 #include "protocol/CommandCodes.h"
 #include "protocol/Frames.h"
 
@@ -84,6 +86,8 @@ struct MatrixDevice::Session {
     int prepareStep = 0;
     uint16_t nextBlock = 0;
     int blocks = 0;
+    // Board information.
+    BoardTransfer boards;
 
     void endTransfer() {
         mode = Mode::Idle;
@@ -96,6 +100,7 @@ struct MatrixDevice::Session {
         prepareStep = 0;
         nextBlock = 0;
         blocks = 0;
+        boards.clear();
     }
 };
 
@@ -238,6 +243,15 @@ void MatrixDevice::process(Session &s, QList<SimOutput> &out) {
             }
             if (s.rx.size() < FrameSize)
                 return;
+            const int boardPacket = BoardResponder::writePacketLength(s.rx);
+            if (boardPacket < 0)
+                return;
+            if (boardPacket > 0) {
+                const QByteArray packet = s.rx.left(boardPacket);
+                s.rx.remove(0, boardPacket);
+                handleBoardPacket(s, packet, out);
+                continue;
+            }
             bool needMore = false;
             if (takeDataPacket(s, out, &needMore))
                 continue;
@@ -308,6 +322,10 @@ bool MatrixDevice::takeDataPacket(Session &s, QList<SimOutput> &out, bool *needM
 
 void MatrixDevice::handleFrame(Session &s, const QByteArray &frame, QList<SimOutput> &out) {
     log(frame);
+    if (BoardResponder::isBoardFrame(frame)) {
+        handleBoardFrame(s, frame, out);
+        return;
+    }
     const uint8_t cmd = u8(frame)[2];
     const uint8_t sub = u8(frame)[3];
     const uint16_t p1 = paramOf(frame, 1);
@@ -331,6 +349,8 @@ void MatrixDevice::handleFrame(Session &s, const QByteArray &frame, QList<SimOut
                              (p1 == Param::PrepareStep1 || p1 == Param::PrepareStep2);
     if (!prepareStep)
         s.endTransfer();
+    if (SimBoard *board = uploadBoard(s, frame, prepareStep); board && !BoardUnit::answers(*board))
+        return;
 
     const FaultKind fault = nextFault(false, false);
     bool reboot = false;
@@ -415,6 +435,7 @@ QByteArray MatrixDevice::execute(Session &s, const QByteArray &frame, bool *rebo
             return executeUpload(s, frame);
         if (sub == McuSub::ResetSlaves) {
             ++st.slaveResetCount;
+            st.unit.slaveResets.append(p1);
             return reply(cmd, sub, StatusOK);
         }
         return rejected(frame);
@@ -660,7 +681,9 @@ QByteArray MatrixDevice::executeUpload(Session &s, const QByteArray &frame) {
     if (p1 == Param::PrepareStep1 || p1 == Param::PrepareStep2)
         return rejected(frame); // a preparation step without an upload
     const int slot = paramOf(frame, 2);
-    if (st.refuseUploads || st.refusedParts.contains(MatrixState::partKey(sub, p1, slot))) {
+    const SimBoard *board = uploadBoard(s, frame, false);
+    if (st.refuseUploads || st.refusedParts.contains(MatrixState::partKey(sub, p1, slot)) ||
+        (board && board->refuseParts)) {
         s.endTransfer();
         return reply(cmd, sub, StatusRefused);
     }
@@ -682,6 +705,9 @@ void MatrixDevice::handleUploadPacket(Session &s, const QByteArray &packet, QLis
     const uint16_t flag = paramOf(packet, 1);
     const int n = paramOf(packet, 2);
     const uint16_t block = paramOf(packet, 4);
+    SimBoard *board = uploadBoard(s, packet, true);
+    if (board && !BoardUnit::answers(*board))
+        return;
     const FaultKind fault = nextFault(false, false);
     MatrixState &st = m_state;
 
@@ -723,13 +749,61 @@ void MatrixDevice::handleUploadPacket(Session &s, const QByteArray &packet, QLis
             part.blocks = s.blocks;
             part.data = s.staging;
             st.uploads.append(part);
+            if (board) {
+                // The board keeps the image with its header, and runs the new firmware.
+                StoredImage image;
+                image.start = Frame::make(s.cmd, s.sub, s.p1, s.p2, s.p3, s.p4);
+                image.image = s.staging;
+                image.prepared = part.prepared;
+                image.blocks = s.blocks;
+                board->images.append(image);
+                board->bcRunning = false;
+            }
             s.complete = true;
-            reboot = s.sub == 1; // the main MCU restarts into its new firmware
+            reboot =
+                s.sub == McuSub::UploadWithReboot; // the main MCU restarts into its new firmware
         }
     }
     sendReply(reply(s.cmd, s.sub, status, static_cast<uint16_t>(n), s.p1, block), fault, s, out);
     if (reboot)
         this->reboot(st.rebootMs);
+}
+
+SimBoard *MatrixDevice::uploadBoard(const Session &s, const QByteArray &frame, bool running) {
+    if (running)
+        return s.mode == Session::Mode::Upload ? m_state.unit.boardForPart(s.sub, s.p1, s.p2)
+                                               : nullptr;
+    const uint8_t cmd = u8(frame)[2];
+    const uint8_t sub = u8(frame)[3];
+    if (cmd != Cmd::Mcu || (sub != McuSub::UploadWithReboot && sub != McuSub::UploadNoReboot))
+        return nullptr;
+    return m_state.unit.boardForPart(sub, paramOf(frame, 1), paramOf(frame, 2));
+}
+
+void MatrixDevice::handleBoardFrame(Session &s, const QByteArray &frame, QList<SimOutput> &out) {
+    // A board command ends any other transfer of the session.
+    const BoardTransfer boards = s.boards;
+    s.endTransfer();
+    s.boards = boards;
+    SimBoard *board = BoardResponder::addressee(m_state.unit, frame);
+    if (board && !BoardUnit::answers(*board))
+        return;
+    const bool packet = BoardResponder::answersWithPacket(frame);
+    const FaultKind fault = nextFault(packet, false);
+    const QByteArray answer =
+        BoardResponder::answerFrame(m_state.unit, s.boards, frame, fault == FaultKind::StatusFF);
+    sendReply(answer, fault, s, out, packet);
+}
+
+void MatrixDevice::handleBoardPacket(Session &s, const QByteArray &packet, QList<SimOutput> &out) {
+    log(packet);
+    SimBoard *board = BoardResponder::addressee(m_state.unit, packet);
+    if (board && !BoardUnit::answers(*board))
+        return;
+    const FaultKind fault = nextFault(false, false);
+    const QByteArray answer = BoardResponder::answerWritePacket(m_state.unit, s.boards, packet,
+                                                                fault == FaultKind::StatusFF);
+    sendReply(answer, fault, s, out);
 }
 
 void MatrixDevice::handleLdcd(Session &s, const QByteArray &packet, QList<SimOutput> &out) {

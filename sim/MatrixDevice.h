@@ -78,6 +78,10 @@ private:
     void handleBlockRequest(Session &s, const QByteArray &frame, QList<SimOutput> &out);
     void handleEdidPacket(Session &s, const QByteArray &packet, QList<SimOutput> &out);
     void handleUploadPacket(Session &s, const QByteArray &packet, QList<SimOutput> &out);
+    void handleBoardFrame(Session &s, const QByteArray &frame, QList<SimOutput> &out);
+    void handleBoardPacket(Session &s, const QByteArray &packet, QList<SimOutput> &out);
+    // The board an upload frame or packet of this session is for, when the unit has it.
+    SimBoard *uploadBoard(const Session &s, const QByteArray &frame, bool running);
     QByteArray execute(Session &s, const QByteArray &frame, bool *reboot);
     QByteArray executeEdid(Session &s, const QByteArray &frame);
     QByteArray executeUpload(Session &s, const QByteArray &frame);

@@ -3,6 +3,7 @@
 // EDID memories, sinks, firmware parts and the built-in TCP control module.
 // Plain data; the simulator guards it with its lock (MatrixSimulator::withState).
 
+#include "BoardUnit.h"
 #include "ModuleInfo.h"
 #include "protocol/CommandCodes.h"
 
@@ -78,6 +79,9 @@ public:
     int rebootCount = 0;
     QList<UploadedPart> uploads; // finished uploads, oldest first
     int slaveResetCount = 0;     // "Reset All Slave MCU" commands received
+
+    // The boards of the unit (boot-code and board information, images per board).
+    BoardUnit unit = BoardUnit::defaultUnit();
 
     // The built-in TCP control module as seen through LDCD on the serial port.
     ModuleInfo module;

@@ -1,6 +1,7 @@
 // matrix-sim: the simulated matrix on TCP and/or a pseudo-terminal, until
 // SIGINT or SIGTERM.
 
+#include "BoardUnit.h"
 #include "MatrixSimulator.h"
 #include "ModuleSim.h"
 
@@ -44,6 +45,9 @@ const char *Usage =
     "  --edid-dir DIR      preload the outputs from the 256-byte *.bin files in DIR\n"
     "                      (\"-\": built-in EDIDs only)\n"
     "  --power off         start with the unit powered off\n"
+    "  --unit FILE         the boards of the unit from a unit file (default: a main\n"
+    "                      board, 2 input cards and 2 output cards)\n"
+    "  --print-unit        print the built-in unit as a unit file and exit\n"
     "\n"
     "The built-in TCP control module (answers LDCD packets on the pseudo-terminal):\n"
     "  --module-mac MAC    its MAC (default 18-98-66-00-00-01)\n"
@@ -94,6 +98,7 @@ int main(int argc, char **argv) {
     faults.delayMs = 25000;
     bool faultRateGiven = false;
     bool powerOff = false;
+    BoardUnit unit = BoardUnit::defaultUnit();
     ModuleInfo module;
     QList<ModuleInfo> extraModules;
     bool moduleUdp = false;
@@ -168,6 +173,15 @@ int main(int argc, char **argv) {
             if (!value(&v) || (v != QLatin1String("on") && v != QLatin1String("off")))
                 return fail(QStringLiteral("--power needs on or off"));
             powerOff = v == QLatin1String("off");
+        } else if (arg == QLatin1String("--unit")) {
+            if (!value(&v))
+                return fail(QStringLiteral("--unit needs a unit file"));
+            QString why;
+            if (!unit.load(v, &why))
+                return fail(QStringLiteral("bad unit file: %1").arg(why));
+        } else if (arg == QLatin1String("--print-unit")) {
+            out << BoardUnit::defaultUnitText();
+            return 0;
         } else if (arg == QLatin1String("--module-mac")) {
             if (!value(&v) || !module.setMacText(v))
                 return fail(QStringLiteral("--module-mac needs a MAC like 18-98-66-00-00-01"));
@@ -236,6 +250,7 @@ int main(int argc, char **argv) {
     sim.withState([&](MatrixState &s) {
         s.powerOn = !powerOff;
         s.module = module;
+        s.unit = unit;
     });
     QString error;
     if (!sim.start(&error)) {
@@ -268,6 +283,7 @@ int main(int argc, char **argv) {
             out << "  module " << m.macText() << " " << m.ip.toString() << " \"" << m.tag << "\"\n";
         }
     }
+    out << "Unit: " << unit.boards.size() << " boards\n";
     if (faults.rate > 0)
         out << "Faults: rate " << faults.rate << ", seed " << options.seed << "\n";
     out << "Running; stop with Ctrl+C." << Qt::endl;
