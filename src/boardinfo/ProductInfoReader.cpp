@@ -318,7 +318,8 @@ QStringList ProductInfoReader::NodeLines(const BoardInfoTreeNode *node) const {
     if (leaf) {
         lines << QStringLiteral("SubIndex=%1").arg(SubIndex(node));
         lines << QStringLiteral("MCUType=%1").arg(d.MCUType);
-        lines << QStringLiteral("Solution=$%1").arg(d.Solution, 2, 16, QLatin1Char('0')).toUpper();
+        lines << QStringLiteral("Solution=$") +
+                     QStringLiteral("%1").arg(d.Solution, 2, 16, QLatin1Char('0')).toUpper();
     }
     lines << QStringLiteral("Quantity=%1").arg(d.Quantity);
     if (!leaf)
