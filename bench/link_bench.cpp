@@ -1,11 +1,14 @@
 // Link engine benchmark: back-to-back command round trips over TCP loopback,
-// a 16 KiB block write over the simulator's paced pseudo-terminal, and how
+// a 16 KiB block write and a 64 KiB firmware part upload over the simulator's
+// paced pseudo-terminal, and how
 // late a 5 ms timer of the window thread fires while a command waits for a
 // held-back reply, while an alert blinks in the status bar and while the
 // paced serial write runs. Prints one JSON line.
 
 #include "FloodPeer.h"
 #include "MatrixSimulator.h"
+#include "firmware/FirmwarePartHeader.h"
+#include "firmware/FirmwareTransfer.h"
 #include "link/LinkTiming.h"
 #include "link/LinkWait.h"
 #include "link/TSCOMControl.h"
@@ -136,6 +139,56 @@ double MeasureSerial(QString *error, LagProbe *probe = nullptr) {
     return wireSeconds / seconds;
 }
 
+constexpr int UploadBytes = 64 * 1024;
+
+// A 64 KiB sub-MCU part uploaded over the paced pseudo-terminal: the time its
+// bytes need on the wire (both ways, 10 bits a byte) over the time it took.
+double MeasureSerialUpload(QString *error) {
+    SimOptions options;
+    options.tcp = false;
+    options.pty = true;
+    options.pace = true;
+    options.baud = Baud;
+    options.edidDir = QStringLiteral("-");
+    MatrixSimulator sim(options);
+    if (!sim.start(error))
+        return -1;
+    TTSCOMControl engine;
+    FirmwareTransfer firmware(&engine);
+    engine.setControlMode(cmCOM);
+    engine.setComPort(sim.ptyPath());
+    if (!engine.Connect()) {
+        *error = QStringLiteral("open: ") + engine.LastLinkError();
+        return -1;
+    }
+    QByteArray image(UploadBytes, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>((i * 13 + 5) & 0xFF);
+    const FirmwarePartHeader header = BuildPartHeader(PartClassSub, McuKindInputCard, 1, 1, 0,
+                                                      static_cast<uint32_t>(image.size()));
+    long wireBytes = 0;
+    QObject::connect(&engine, &TTSCOMControl::diagnostic, [&](LinkMessage kind, const QString &n) {
+        if (kind == WM_LINK_RXCOUNT)
+            wireBytes += n.toLong();
+    });
+    TReplyRecord reply;
+    QElapsedTimer clock;
+    clock.start();
+    firmware.UploadPart(header.UploadFrame(), image, reply);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    if (!reply.ok() || firmware.PartRefused()) {
+        *error = QStringLiteral("upload failed");
+        return -1;
+    }
+    engine.Disconnect();
+    sim.stop();
+    // Sent: the starting frame and one packet of 14 + n bytes per block;
+    // received: every byte the link delivered (the answers).
+    const int blocks = (UploadBytes + 255) / 256;
+    wireBytes += FrameSize + long(blocks) * 14 + UploadBytes;
+    return wireBytes * 10.0 / Baud / seconds;
+}
+
 // The worst lateness of a 5 ms timer while a command waits 600 ms for its
 // reply, while an alert blinks and while a 16 KiB paced serial write runs.
 double MeasureLag(QString *error) {
@@ -218,6 +271,7 @@ int main(int argc, char **argv) {
     bool ok = true;
     ok &= record("tcp_transacts_per_s", MeasureTcp(&error));
     ok &= record("serial_write_efficiency", MeasureSerial(&error));
+    ok &= record("serial_upload_efficiency", MeasureSerialUpload(&error));
     ok &= record("max_event_loop_lag_ms", MeasureLag(&error));
     ok &= record("flood_event_loop_lag_ms", MeasureFloodLag(&error));
     std::printf("%s\n", QJsonDocument(out).toJson(QJsonDocument::Compact).constData());
