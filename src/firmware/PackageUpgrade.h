@@ -106,7 +106,6 @@ private:
     void log(const QString &line) { emit upgradeLog(line); }
     QString problemDump(const BoardInfoTreeNode *node, const BootCodeInfo &bc, bool infoValid,
                         bool infoRead, const BoardInfoFields &fields, const QString &specialCode);
-    void report(bool prepared, bool firmwareOk, bool boardInfoOk, bool needsBoardInfo);
 
     AppContext *FCtx;
     UpgradeTree *FTree;
