@@ -43,6 +43,29 @@ RunResult AppContext::RunCommand(const QString &caption, const Frame &request,
     return reply.Success == 1 ? RunResult::Done : RunResult::Failed;
 }
 
+bool AppContext::ReopenLink() {
+    if (Engine->Connected())
+        return true;
+    if (Engine->Closing())
+        return false;
+    return Engine->Connect();
+}
+
+RunResult AppContext::RunHeldCommand(const QString &caption, const Frame &request,
+                                     TReplyRecord &reply) {
+    reply.clear();
+    if (Engine->Closing())
+        return RunResult::Refused;
+    if (!ReopenLink())
+        return RunResult::Failed;
+    ShowStatus(2, caption);
+    Engine->Transact(request, reply);
+    if (reply.Success == 1)
+        ShowStatus(2, QStringLiteral("Done"));
+    ShowStatus(3, QString());
+    return reply.Success == 1 ? RunResult::Done : RunResult::Failed;
+}
+
 RunResult AppContext::RunPoweredCommand(const QString &caption, const Frame &request,
                                         TReplyRecord &reply) {
     if (PowerOn)

@@ -59,6 +59,13 @@ public:
 
     // One command at a time inside its own operation; connects first when needed.
     RunResult RunCommand(const QString &caption, const Frame &request, TReplyRecord &reply);
+    // The same inside an operation the caller already holds (a long run that
+    // takes its scope once): no scope of its own; a link that went away
+    // during the operation is opened again first.
+    RunResult RunHeldCommand(const QString &caption, const Frame &request, TReplyRecord &reply);
+    // Inside a held operation: true when the link is open, after opening it
+    // again if it went away (a failure is reported by the engine's connectFailed).
+    bool ReopenLink();
     // Refuses (with the power-off message, as Failed) while the matrix is off.
     RunResult RunPoweredCommand(const QString &caption, const Frame &request, TReplyRecord &reply);
 

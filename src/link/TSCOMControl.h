@@ -125,6 +125,9 @@ public:
 
     // State read by the upgrade workflows and the window.
     bool TimeoutSeen() const { return FTimeoutSeen; }
+    // A caller that repeats an operation until no time-out is seen clears the
+    // flag first: an operation that fails before it waits leaves it untouched.
+    void ClearTimeoutSeen() { FTimeoutSeen = false; }
 
     // ---- Diagnostics ----
     void LogFrame(const QString &caption, const uint8_t *frame, int number);

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/OperationScope.h"
 #include "app/PromptService.h"
+#include "boardinfo/ui/ProductInfoPage.h"
 #include "control/ControlFlags.h"
 #include "control/ui/AdvancedPage.h"
 #include "control/ui/DeviceStatusGroup.h"
@@ -18,6 +19,7 @@
 #include "firmware/FirmwareTransfer.h"
 #include "firmware/ui/ConfigurationPage.h"
 #include "firmware/ui/FWInfoPage.h"
+#include "firmware/ui/UpgradePage.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
 #include "lanmodule/ui/ModuleInfoGroup.h"
 #include "lanmodule/ui/Search.h"
@@ -214,22 +216,10 @@ void TForm1::buildPages() {
     mmoMessage->setAccessibleName(QStringLiteral("Firmware upgrade messages"));
     (new QVBoxLayout(fwUpgrade))->addWidget(mmoMessage);
 
-    auto *ugfw = placeholder(QStringLiteral("tsUGFW"));
-    PackageTree = new QTreeWidget(ugfw);
-    PackageTree->setObjectName(QStringLiteral("tvPackage"));
-    PackageTree->setHeaderHidden(true);
-    PackageTree->setAccessibleName(QStringLiteral("Firmware package parts"));
-    mmoMessageUpgrade = new QPlainTextEdit(ugfw);
-    mmoMessageUpgrade->setObjectName(QStringLiteral("mmoMessageUpgrade"));
-    mmoMessageUpgrade->setReadOnly(true);
-    mmoMessageUpgrade->setAccessibleName(QStringLiteral("Upgrade messages"));
-    tsgFWUpgrade = new TCaptionGauge(ugfw);
-    tsgFWUpgrade->setObjectName(QStringLiteral("tsgFWUpgrade"));
-    tsgFWUpgrade->setAccessibleName(QStringLiteral("Upgrade progress"));
-    auto *ugLayout = new QVBoxLayout(ugfw);
-    ugLayout->addWidget(PackageTree, 1);
-    ugLayout->addWidget(tsgFWUpgrade);
-    ugLayout->addWidget(mmoMessageUpgrade, 1);
+    Upgrade = new UpgradePage(ctx);
+    PackageTree = Upgrade->tvPackage;
+    mmoMessageUpgrade = Upgrade->mmoMessageUpgrade;
+    tsgFWUpgrade = Upgrade->tsgFWUpgrade;
 
     addPage(General, QStringLiteral("tsGeneral"), QStringLiteral("General"), true);
     addPage(PortTags, QStringLiteral("tsPortTag"), QStringLiteral("Input/Output Setting"), false);
@@ -248,9 +238,9 @@ void TForm1::buildPages() {
     tsMGFW = addPage(placeholder(QStringLiteral("tsMGFW")), QStringLiteral("tsMGFW"),
                      QStringLiteral("Merge Firmware"), false);
     tsMGFW->setEnabled(false);
-    addPage(ugfw, QStringLiteral("tsUGFW"), QStringLiteral("Upgrade Firmware"), true);
-    addPage(placeholder(QStringLiteral("TabSheet1")), QStringLiteral("TabSheet1"),
-            QStringLiteral("Product Information"), true);
+    addPage(Upgrade, QStringLiteral("tsUGFW"), QStringLiteral("Upgrade Firmware"), true);
+    ProductInfo = new ProductInfoPage(ctx);
+    addPage(ProductInfo, QStringLiteral("TabSheet1"), QStringLiteral("Product Information"), true);
     FWInfo = new FWInfoPage(prompts);
     connect(FWInfo, &FWInfoPage::statusText, this,
             [this](int level, const QString &text) { ShowStatus(level, text); });
@@ -275,6 +265,7 @@ void TForm1::FormShow() {
     MultiView->InitialiseDisplays();
     VideoWall->InitialiseDisplays();
     General->RefreshComPortList();
+    Upgrade->ShowUpgradeAdvice();
     LoadSettings();
     ShowStatus(1, ConnectionStateWords[engine->Connected()]);
     tmr->start();
@@ -332,29 +323,7 @@ void TForm1::ShowStatus(int level, const QString &text, bool blink) {
 }
 
 void TForm1::writeUpgradeLog(const QString &text, bool repeating) {
-    if (!repeating) {
-        mmoMessageUpgrade->appendPlainText(text);
-        return;
-    }
-    mmoMessageUpgrade->setCursorWidth(0);
-    QTextDocument *doc = mmoMessageUpgrade->document();
-    for (const QString &phrase :
-         {QStringLiteral("System rebooting"), QStringLiteral("More delay after system reboot")}) {
-        if (!text.contains(phrase))
-            continue;
-        const QTextBlock last = doc->lastBlock();
-        const QString lastLine = doc->isEmpty() ? QString() : last.text();
-        if (lastLine.contains(phrase)) {
-            QTextCursor cursor(last);
-            cursor.select(QTextCursor::BlockUnderCursor);
-            cursor.movePosition(QTextCursor::StartOfBlock);
-            cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-            cursor.insertText(text);
-        } else {
-            mmoMessageUpgrade->appendPlainText(text);
-        }
-    }
-    mmoMessageUpgrade->repaint();
+    Upgrade->WriteUpgradeLog(text, repeating);
 }
 
 void TForm1::connectEngine() {
@@ -428,44 +397,11 @@ void TForm1::PartRefused(PartId part, PartVersion version) {
 }
 
 void TForm1::PartProgress(PartId part, int percent) {
-    if (percent == FLastPercent)
-        return;
-    tsgFWUpgrade->SetCaption(QStringLiteral("Upgrading Part_") + part.text());
-    tsgFWUpgrade->SetPosition(percent);
-    FLastPercent = percent;
+    Upgrade->PartProgress(part, percent);
 }
 
 void TForm1::MarkPackageNode(bool restore, int partId, int subId, const QString &text) {
-    if (PackageTree->topLevelItemCount() == 0)
-        return;
-    auto nodeByte6 = [](QTreeWidgetItem *item) {
-        const QByteArray data = item->data(0, Qt::UserRole).toByteArray();
-        return data.size() > 6 ? static_cast<uint8_t>(data[6]) : -1;
-    };
-    int textIndex = 0;
-    for (int i = 0; i < PackageTree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *node = PackageTree->topLevelItem(i);
-        if (restore) {
-            if (textIndex < PackageTreeTexts.size())
-                node->setText(0, PackageTreeTexts[textIndex++]);
-            for (int c = 0; c < node->childCount(); ++c)
-                if (textIndex < PackageTreeTexts.size())
-                    node->child(c)->setText(0, PackageTreeTexts[textIndex++]);
-            continue;
-        }
-        if (nodeByte6(node) != partId)
-            continue;
-        QTreeWidgetItem *chosen = node;
-        for (int c = 0; c < node->childCount(); ++c) {
-            if (nodeByte6(node->child(c)) == subId) {
-                chosen = node->child(c);
-                break;
-            }
-        }
-        chosen->setText(0, chosen->text(0) + QStringLiteral(" ->") + text);
-        break;
-    }
-    PackageTree->viewport()->update();
+    Upgrade->MarkPackageNode(restore, partId, subId, text);
 }
 
 // ---- Settings file ------------------------------------------------------

@@ -26,6 +26,8 @@ class SettingPage;
 class VideoWallPage;
 class TfrmShowInOutInfo;
 struct ControlFlags;
+class ProductInfoPage;
+class UpgradePage;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -95,16 +97,18 @@ public:
     VideoWallPage *VideoWall;
     InOutSettingPage *InOutSetting;
     IRRS232Page *IRRS232;
+    UpgradePage *Upgrade;
+    ProductInfoPage *ProductInfo;
     TfrmPreSettingEdit *frmPreSettingEdit;
     TfrmShowInOutInfo *frmShowInOutInfo;
     QWidget *tsMGFW = nullptr;
 
-    // Upgrade pages' outputs fed by the notifications.
+    // Upgrade pages' outputs fed by the notifications (the package upgrade's
+    // belong to its page).
     QPlainTextEdit *mmoMessage;        // single-file upgrade page
     QPlainTextEdit *mmoMessageUpgrade; // package upgrade page
     TCaptionGauge *tsgFWUpgrade;
-    QTreeWidget *PackageTree;
-    QStringList PackageTreeTexts; // saved node texts for MarkPackageNode's restore
+    QTreeWidget *PackageTree; // the upgrade page's tree view
     bool UpgradeLinkOK = true;
 
 protected:
@@ -127,5 +131,4 @@ private:
     bool FServiceMode = false;
     bool FShown = false;
     bool FClosed = false;
-    int FLastPercent = -1;
 };

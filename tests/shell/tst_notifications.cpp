@@ -1,6 +1,8 @@
 // The status bar and the window's handling of the engine's notifications.
 
 #include "ShellFixture.h"
+#include "firmware/FirmwarePartHeader.h"
+#include "firmware/ui/UpgradePage.h"
 
 #include "app/AppContext.h"
 #include "firmware/FirmwareTransfer.h"
@@ -210,6 +212,7 @@ private slots:
         emit fw->partProgress(PartId{1, 2, 0}, 100);
         QCOMPARE(w->tsgFWUpgrade->Position(), 100);
 
+        w->mmoMessageUpgrade->clear(); // the advice text the window starts with
         for (const char *s : {"/", "-", "\\", "|"})
             emit fw->upgradeLog(QStringLiteral("System rebooting, please wait ...") + s, true);
         QCOMPARE(memoLines(w->mmoMessageUpgrade),
@@ -228,25 +231,22 @@ private slots:
         ShellFixture fx;
         fx.openWindow();
         TForm1 *w = fx.form.get();
-        auto node = [](QTreeWidgetItem *parent, QTreeWidget *tree, const QString &text, char id) {
-            auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-            item->setText(0, text);
-            QByteArray data(8, '\0');
-            data[6] = id;
-            item->setData(0, Qt::UserRole, data);
-            return item;
-        };
-        QTreeWidgetItem *a = node(nullptr, w->PackageTree, "MAIN", 1);
-        QTreeWidgetItem *b = node(nullptr, w->PackageTree, "INPUT", 6);
-        QTreeWidgetItem *b2 = node(b, nullptr, "INPUT 2", 2);
-        w->PackageTreeTexts = {"MAIN", "INPUT", "INPUT 2"};
-        w->MarkPackageNode(false, 6, 2, "failed");
-        QCOMPARE(b2->text(0), QStringLiteral("INPUT 2 ->failed"));
-        w->MarkPackageNode(false, 1, 9, "ok");
-        QCOMPARE(a->text(0), QStringLiteral("MAIN ->ok"));
+        // A firmware file with a main part and input cards 1 and 2.
+        QByteArray file;
+        for (auto [partClass, kind, slot] : {std::tuple{1, 1, 0}, {2, 5, 1}, {2, 5, 2}})
+            file += BuildPartHeader(uint8_t(partClass), uint16_t(kind), uint16_t(slot), 1, 0, 0)
+                        .toBytes();
+        UpgradeTree *tree = w->Upgrade->Tree();
+        tree->BuildTreeFromFirmwareFile(file);
+        BoardInfoTreeNode *main = tree->Tree().Top(0);
+        BoardInfoTreeNode *input2 = tree->Tree().Top(1)->Child(1);
+        w->MarkPackageNode(false, 5, 1, "failed");
+        QCOMPARE(input2->Text, QStringLiteral("INPUT2 ->failed"));
+        w->MarkPackageNode(false, 0, 9, "ok");
+        QCOMPARE(main->Text, QStringLiteral("MAIN ->ok"));
         w->MarkPackageNode(true, 0, 0, {});
-        QCOMPARE(a->text(0), QStringLiteral("MAIN"));
-        QCOMPARE(b2->text(0), QStringLiteral("INPUT 2"));
+        QCOMPARE(main->Text, QStringLiteral("MAIN"));
+        QCOMPARE(input2->Text, QStringLiteral("INPUT2"));
     }
 };
 
