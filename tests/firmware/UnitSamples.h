@@ -6,6 +6,7 @@
 #include "BoardUnit.h"
 #include "PackageSamples.h"
 #include "boardinfo/BoardInfoBlock.h"
+#include "firmware/FirmwareCipher.h"
 
 #include <QFile>
 
@@ -40,9 +41,10 @@ inline QList<samples::ItemFields> unitItems(int cards) {
 }
 
 // The item bytes with the main item's block replaced by the unit's list.
-inline QByteArray unitPackage(int cards = 4, bool mainFirst = true) {
+inline QByteArray unitPackageOf(const QList<samples::ItemFields> &items, int cards,
+                                bool mainFirst = true) {
     QByteArray bytes;
-    for (const samples::ItemFields &s : unitItems(cards)) {
+    for (const samples::ItemFields &s : items) {
         QByteArray item = samples::packageItem(s);
         if (s.pcbType == 0) {
             PackageItem read;
@@ -55,6 +57,10 @@ inline QByteArray unitPackage(int cards = 4, bool mainFirst = true) {
         bytes += item;
     }
     return bytes;
+}
+
+inline QByteArray unitPackage(int cards = 4, bool mainFirst = true) {
+    return unitPackageOf(unitItems(cards), cards, mainFirst);
 }
 
 // The plain image of item `pcbType` as the package carries it.
@@ -95,6 +101,26 @@ inline BoardUnit unit(int cards = 4) {
     for (int s = 0; s < cards; ++s)
         u.boards << board(OutputType, uint8_t(s), cardBlock(OutputType, "OUTPUT-OLD"));
     return u;
+}
+
+// The plain image of a ".fw" file's part, and the part as the file holds it.
+inline QByteArray fileImage(uint16_t kind, uint16_t slot) {
+    return samples::image(40 + 8 * slot, uint8_t(kind * 16 + slot));
+}
+inline QByteArray filePart(uint8_t partClass, uint16_t kind, uint16_t slot) {
+    const QByteArray plain = fileImage(kind, slot);
+    QByteArray image = plain;
+    EncipherFirmware(image);
+    return BuildPartHeader(partClass, kind, slot, 3, 4, uint32_t(plain.size())).toBytes() + image;
+}
+
+// A ".fw" file for the unit: the main part, then a part per card slot.
+inline QByteArray unitFirmwareFile(int cards) {
+    QByteArray file = filePart(PartClassMain, McuKindMain, 0);
+    for (uint16_t type : {InputType, OutputType})
+        for (int n = 1; n <= cards; ++n)
+            file += filePart(PartClassSub, type, uint16_t(n));
+    return file;
 }
 
 inline bool writeFile(const QString &path, const QByteArray &bytes) {

@@ -188,6 +188,70 @@ private slots:
             QVERIFY(!e.BootCodeRead);
         QVERIFY(!upgrade.NeedsBoardInfoWrite());
     }
+
+    // The tree comes from one file, the run from another that lacks a part
+    // of a checked node: the preparation ends there and nothing is sent.
+    void fileWithoutCheckedPart_data() {
+        QTest::addColumn<int>("dropped"); // part index of unitFirmwareFile(2) left out
+        QTest::newRow("main part") << 0;
+        QTest::newRow("second output card") << 4;
+    }
+    void fileWithoutCheckedPart() {
+        QFETCH(int, dropped);
+        LinkFixture fx;
+        QVERIFY(fx.open(false));
+        fx.sim->withState([&](MatrixState &s) { s.unit = unitsamples::unit(2); });
+        PromptService prompts;
+        AppContext ctx(fx.engine.get(), &prompts);
+        UpgradeTree tree;
+        tree.BuildTreeFromFirmwareFile(unitsamples::unitFirmwareFile(2));
+        QByteArray file;
+        int index = 0;
+        for (uint16_t type :
+             {uint16_t(0), uint16_t(unitsamples::InputType), uint16_t(unitsamples::OutputType)})
+            for (int n = type ? 1 : 0; n <= (type ? 2 : 0); ++n, ++index)
+                if (index != dropped)
+                    file += type ? unitsamples::filePart(PartClassSub, type, uint16_t(n))
+                                 : unitsamples::filePart(PartClassMain, McuKindMain, 0);
+        PackageUpgrade upgrade(&ctx, &tree);
+        upgrade.SetFile(file, false);
+        upgrade.BoardInfoOnly = false;
+        QStringList log;
+        connect(&upgrade, &PackageUpgrade::upgradeLog, this, [&](const QString &l) { log << l; });
+        QCOMPARE(upgrade.RunUpgrade(), PackageUpgrade::Outcome::Failed);
+        QCOMPARE(log, (QStringList{"Preparing firmware, please wait ...",
+                                   "Firmware package not correct"}));
+        QCOMPARE(upgrade.PrepareProblemText(), QStringLiteral("Firmware package not correct\r\n"));
+        QVERIFY(upgrade.Prepared().isEmpty());
+        fx.sim->withState([&](MatrixState &s) {
+            for (const SimBoard &b : s.unit.boards)
+                QVERIFY(b.images.isEmpty());
+        });
+    }
+
+    // A checked board no package item names: the dump says so.
+    void noPartForBoard() {
+        LinkFixture fx;
+        QVERIFY(fx.open(false));
+        fx.sim->withState([&](MatrixState &s) { s.unit = unitsamples::unit(1); });
+        PromptService prompts;
+        AppContext ctx(fx.engine.get(), &prompts);
+        UpgradeTree tree;
+        tree.BuildTreeFromPackage(unitsamples::unitPackage(1));
+        QList<samples::ItemFields> items = unitsamples::unitItems(1);
+        items.removeLast(); // OUTPUT
+        PackageUpgrade upgrade(&ctx, &tree);
+        upgrade.SetFile(unitsamples::unitPackageOf(items, 1), true);
+        QStringList log;
+        connect(&upgrade, &PackageUpgrade::upgradeLog, this, [&](const QString &l) { log << l; });
+        QVERIFY(!upgrade.PreparePackageParts());
+        const int from = int(log.indexOf(QStringLiteral("OUTPUT: Firmware not found")));
+        QVERIFY(from > 0);
+        QCOMPARE(log.mid(from + 10), (QStringList{"OUTPUT: Part in package Info as below:",
+                                                  "OUTPUT: No firwmare part found in package", "",
+                                                  "", "Firmware package not correct"}));
+        QVERIFY(upgrade.Prepared().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestPackageUpgrade)

@@ -139,6 +139,100 @@ private slots:
         QTest::mouseClick(rig.pi()->btnSaveAllPI, Qt::LeftButton);
         QVERIFY(rig.fx.prompts().isEmpty());
     }
+
+    void failedReads_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("tree");
+        QTest::addColumn<QString>("memoLine");
+        QTest::newRow("slot names another board") << "other block"
+                                                  << QStringList{"MAIN",
+                                                                 "INPUT",
+                                                                 "-INPUT1 => INPUT-OLD",
+                                                                 "-INPUT2 => OUTPUT-OLD [Failed]",
+                                                                 "OUTPUT",
+                                                                 "-OUTPUT1 => OUTPUT-OLD",
+                                                                 "-OUTPUT2 => OUTPUT-OLD"}
+                                                  << QString();
+        QTest::newRow("board information read fails") << "silent"
+                                                      << QStringList{"MAIN",
+                                                                     "INPUT",
+                                                                     "-INPUT1 => INPUT-OLD",
+                                                                     "-INPUT2 => VC not support",
+                                                                     "OUTPUT",
+                                                                     "-OUTPUT1 => OUTPUT-OLD",
+                                                                     "-OUTPUT2 => OUTPUT-OLD"}
+                                                      << "Read PI:PCBType.SubIndex[5.1] Failed";
+        QTest::newRow("power status read fails")
+            << "power" << QStringList{} << "Please try to read Product Information again";
+    }
+    void failedReads() {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, tree);
+        QFETCH(QString, memoLine);
+        UpgradeRig rig;
+        BoardUnit unit = unitsamples::unit(2);
+        SimBoard *input2 = unit.board(unitsamples::InputType, 1);
+        if (fault == QStringLiteral("other block"))
+            input2->block = unitsamples::cardBlock(unitsamples::OutputType, "OUTPUT-OLD");
+        if (fault == QStringLiteral("silent"))
+            input2->silentAfter = 1; // its boot-code read only
+        rig.start(unit, unitsamples::unitPackage(2));
+        if (fault == QStringLiteral("power")) {
+            // Every try of the power-status read goes unanswered.
+            QObject::connect(rig.pi()->Reader(), &ProductInfoReader::gaugeChanged, rig.pi(),
+                             [&](const QString &caption, int) {
+                                 if (caption == QStringLiteral("Reading ..."))
+                                     rig.fx.sim->queueFault(FaultKind::DropReply, 5);
+                             });
+        }
+        QTest::mouseClick(rig.pi()->btnGetPI, Qt::LeftButton);
+        QCOMPARE(treeTexts(rig.pi()->tvPI), tree);
+        const QStringList memo = rig.pi()->mmoPI->toPlainText().split('\n');
+        if (!memoLine.isEmpty())
+            QVERIFY2(memo.contains(memoLine), qPrintable(memo.join('|')));
+        QCOMPARE(memo.last(), QStringLiteral("Please try to read Product Information again"));
+        QCOMPARE(rig.fx.panel(1), QStringLiteral("Read Product Information Failed"));
+        if (fault == QStringLiteral("power"))
+            QCOMPARE(rig.informations,
+                     QStringList{QStringLiteral("Please make sure the unit is running normally. "
+                                                "Otherwise, unit firmware needs to be upgraded.")});
+        else
+            QVERIFY(rig.informations.isEmpty());
+        QVERIFY(rig.pi()->btnGetPI->isEnabled());
+    }
+
+    void saveOverwrite_data() {
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("answered no") << false;
+        QTest::newRow("answered yes") << true;
+    }
+    void saveOverwrite() {
+        QFETCH(bool, overwrite);
+        UpgradeRig rig;
+        rig.start(unitsamples::unit(1), unitsamples::unitPackage(1));
+        QTest::mouseClick(rig.pi()->btnGetPI, Qt::LeftButton);
+        rig.savePath = rig.fx.dir.filePath(QStringLiteral("pi.TXT"));
+        QVERIFY(unitsamples::writeFile(rig.savePath, "old text\r\n"));
+        rig.fx.questionAnswer = overwrite;
+        rig.fx.prompts().clear();
+        QTest::mouseClick(rig.pi()->btnSaveAllPI, Qt::LeftButton);
+        QStringList questions;
+        for (const PromptService::Request &r : rig.fx.prompts())
+            if (r.kind == PromptService::Kind::Question)
+                questions << r.text;
+        QCOMPARE(questions, QStringList{QStringLiteral("File: [") + rig.savePath +
+                                        QStringLiteral("] exists, overwrite it?")});
+        QFile saved(rig.savePath);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray text = saved.readAll();
+        if (overwrite) {
+            QVERIFY(text.endsWith("\r\nDone\r\n"));
+            QCOMPARE(rig.fx.panel(2), QStringLiteral("Saved Okay"));
+        } else {
+            QCOMPARE(text, QByteArray("old text\r\n"));
+            QCOMPARE(rig.fx.panel(2), QStringLiteral("Save cancelled"));
+        }
+    }
 };
 
 QTEST_MAIN(TestProductInfoPage)
