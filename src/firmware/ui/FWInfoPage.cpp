@@ -1,7 +1,7 @@
 #include "firmware/ui/FWInfoPage.h"
 
-#include "firmware/PackageInfoReport.h"
 #include "app/PromptService.h"
+#include "firmware/PackageInfoReport.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -3,8 +3,8 @@
 // read back.
 
 #include "../PackageSamples.h"
-#include "firmware/ui/FWInfoPage.h"
 #include "app/PromptService.h"
+#include "firmware/ui/FWInfoPage.h"
 
 #include <QFile>
 #include <QLabel>
