@@ -68,15 +68,15 @@ BoardInfoTransfer::PassEnd BoardInfoTransfer::readPass(const BoardInfoFields &fi
         if (FEngine->Closing())
             return PassEnd::Ended;
         const Frame request = Requests::boardInfoReadRequest(fields, taken);
-        ExchangeSpec spec;
-        spec.mode = RxBlockRead;
-        spec.tries = 1;
-        spec.reportInvalid = false;
-        spec.request = [&request](int) { return request.toBytes(); };
-        spec.logSent = [this, &request, pass](int, const QByteArray &) {
+        ExchangeSpec plan;
+        plan.mode = RxBlockRead;
+        plan.tries = 1;
+        plan.reportInvalid = false;
+        plan.request = [&request](int) { return request.toBytes(); };
+        plan.logSent = [this, &request, pass](int, const QByteArray &) {
             FEngine->LogFrame(QStringLiteral("[%1]GetBoardInfoExtData").arg(pass), request.b, pass);
         };
-        spec.check = [&](const uint8_t *packet, int) {
+        plan.check = [&](const uint8_t *packet, int) {
             const int n = announced;
             const int missing = total - int(block.size());
             if (!HeaderValid(packet, request.b) || n < 1 || n > std::min(BlockDataMax, missing) ||
@@ -89,7 +89,7 @@ BoardInfoTransfer::PassEnd BoardInfoTransfer::readPass(const BoardInfoFields &fi
             return Verdict::Accept;
         };
         TReplyRecord reply;
-        const ExchangeOutcome outcome = FEngine->Exchange(spec, reply);
+        const ExchangeOutcome outcome = FEngine->Exchange(plan, reply);
         if (outcome == ExchangeOutcome::Cancelled || outcome == ExchangeOutcome::Failed)
             return PassEnd::Ended;
         if (outcome != ExchangeOutcome::Accepted) {
@@ -151,23 +151,23 @@ BoardInfoTransfer::PassEnd BoardInfoTransfer::writePass(const BoardInfoFields &f
         const bool last = position + n >= size;
         const QByteArray packet =
             Requests::boardInfoWritePacket(fields, u8(block) + position, n, last);
-        ExchangeSpec spec;
-        spec.mode = RxBoardInfoWrite;
-        spec.tries = 1;
-        spec.reportInvalid = false;
-        spec.request = [&packet](int) { return packet; };
-        spec.logSent = [this, pass](int, const QByteArray &wire) {
+        ExchangeSpec plan;
+        plan.mode = RxBoardInfoWrite;
+        plan.tries = 1;
+        plan.reportInvalid = false;
+        plan.request = [&packet](int) { return packet; };
+        plan.logSent = [this, pass](int, const QByteArray &wire) {
             FEngine->LogBytes(QStringLiteral("[%1]SendBoardInfoExtData").arg(pass) + CRLF, u8(wire),
                               int(wire.size()));
         };
-        spec.check = [&](const uint8_t *ack, int) {
+        plan.check = [&](const uint8_t *ack, int) {
             if (!HeaderValid(ack, u8(packet)))
                 return Verdict::Reject;
             result.Fields = BoardInfoFields::fromFrame(ack);
             std::memcpy(result.LastReply, ack, FrameSize);
             return Verdict::Accept;
         };
-        const ExchangeOutcome outcome = FEngine->Exchange(spec, reply);
+        const ExchangeOutcome outcome = FEngine->Exchange(plan, reply);
         if (outcome == ExchangeOutcome::Cancelled || outcome == ExchangeOutcome::Failed)
             return PassEnd::Ended;
         if (outcome != ExchangeOutcome::Accepted) {

@@ -100,20 +100,20 @@ bool FirmwareTransfer::sendBlocks(const Frame &start, const QByteArray &data, TR
             BuildHostPacket(PacketKind::FirmwarePart, start,
                             reinterpret_cast<const uint8_t *>(data.constData()) + position,
                             remaining, blockNumber, prepared);
-        ExchangeSpec spec;
-        spec.mode = prepared ? RxUploadPrepared : RxUpload;
-        spec.request = [&packet](int) { return packet; };
-        spec.logSent = [this, prepared](int t, const QByteArray &w) {
+        ExchangeSpec plan;
+        plan.mode = prepared ? RxUploadPrepared : RxUpload;
+        plan.request = [&packet](int) { return packet; };
+        plan.logSent = [this, prepared](int t, const QByteArray &w) {
             const QString prefix = prepared ? QStringLiteral("[%1]send data:").arg(t) + CRLF
                                             : QStringLiteral("send data:") + CRLF;
             FEngine->LogBytes(prefix, reinterpret_cast<const uint8_t *>(w.constData()),
                               static_cast<int>(w.size()));
         };
-        spec.replyCaption = QStringLiteral("rcv cmd:   ");
-        spec.replyNumber = UploadLogNumber;
-        spec.retryPauseMs = LinkTiming::current().uploadRetryPauseMs;
-        spec.pauseAfterTimeout = true;
-        spec.check = [&](const uint8_t *r, int) {
+        plan.replyCaption = QStringLiteral("rcv cmd:   ");
+        plan.replyNumber = UploadLogNumber;
+        plan.retryPauseMs = LinkTiming::current().uploadRetryPauseMs;
+        plan.pauseAfterTimeout = true;
+        plan.check = [&](const uint8_t *r, int) {
             if (FrameChecksum(r) != r[12] || !ReplyMatches(r, start.b))
                 return Verdict::Reject;
             if (r[4] == StatusOK)
@@ -123,11 +123,11 @@ bool FirmwareTransfer::sendBlocks(const Frame &start, const QByteArray &data, TR
             FPartRefused = false;
             return Verdict::Reject;
         };
-        spec.onRefused = [&] {
+        plan.onRefused = [&] {
             FPartRefused = true;
             emit partRefused(part, version);
         };
-        const ExchangeOutcome outcome = FEngine->Exchange(spec, reply);
+        const ExchangeOutcome outcome = FEngine->Exchange(plan, reply);
         if (outcome == ExchangeOutcome::Refused)
             return false; // the part was refused: success 1, PartRefused set
         if (outcome != ExchangeOutcome::Accepted) {
@@ -157,23 +157,23 @@ void FirmwareTransfer::WaitReboot(TReplyRecord &reply) {
     SealFrame(sealed);
     const QByteArray wire = sealed.toBytes();
 
-    ExchangeSpec spec;
-    spec.request = [&wire](int) { return wire; };
-    spec.logSent = [this, &sealed](int t, const QByteArray &) {
+    ExchangeSpec plan;
+    plan.request = [&wire](int) { return wire; };
+    plan.logSent = [this, &sealed](int t, const QByteArray &) {
         FEngine->LogFrame(QStringLiteral("[%1] snd cmd:   ").arg(t), sealed.b, t);
     };
-    spec.replyCaption = QStringLiteral("rcv cmd:   ");
-    spec.tries = timing.rebootProbes;
-    spec.tryMs = qint64(timing.rebootTicksPerProbe) * timing.rebootTickMs;
-    spec.tickMs = timing.rebootTickMs;
-    spec.onTick = [&] {
+    plan.replyCaption = QStringLiteral("rcv cmd:   ");
+    plan.tries = timing.rebootProbes;
+    plan.tryMs = qint64(timing.rebootTicksPerProbe) * timing.rebootTickMs;
+    plan.tickMs = timing.rebootTickMs;
+    plan.onTick = [&] {
         spinner = (spinner + 1) % 4;
         emit upgradeLog(Rebooting + SpinnerChars[spinner], true);
     };
-    spec.waitOutTry = true;
-    spec.reportTimeout = false;
-    spec.reportInvalid = false;
-    const ExchangeOutcome outcome = FEngine->Exchange(spec, reply);
+    plan.waitOutTry = true;
+    plan.reportTimeout = false;
+    plan.reportInvalid = false;
+    const ExchangeOutcome outcome = FEngine->Exchange(plan, reply);
     if (outcome == ExchangeOutcome::Cancelled)
         return;
     if (outcome == ExchangeOutcome::Accepted)

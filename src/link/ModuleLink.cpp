@@ -320,15 +320,15 @@ void ModuleLink::ModuleCommand(const uint8_t *request, TModuleReply &reply) {
     const QByteArray wire(reinterpret_cast<const char *>(sent.b), LdcdPacket::Size);
 
     bool lastChecksumBad = false;
-    ExchangeSpec spec;
-    spec.mode = RxModuleCommand;
-    spec.request = [&wire](int) { return wire; };
-    spec.logSent = [this, &sent](int, const QByteArray &) {
+    ExchangeSpec plan;
+    plan.mode = RxModuleCommand;
+    plan.request = [&wire](int) { return wire; };
+    plan.logSent = [this, &sent](int, const QByteArray &) {
         log(LdcdPacket::logText(QStringLiteral("send LDCD:   "), sent.b));
     };
-    spec.replyCaption.clear(); // the packet is logged whole below
-    spec.reportInvalid = false;
-    spec.check = [&](const uint8_t *bytes, int length) {
+    plan.replyCaption.clear(); // the packet is logged whole below
+    plan.reportInvalid = false;
+    plan.check = [&](const uint8_t *bytes, int length) {
         LdcdPacket got;
         std::memcpy(got.b, bytes, static_cast<size_t>(std::min(length, LdcdPacket::Size)));
         std::memcpy(reply.Bytes, got.b, LdcdPacket::Size);
@@ -339,7 +339,7 @@ void ModuleLink::ModuleCommand(const uint8_t *request, TModuleReply &reply) {
         return Verdict::Reject;
     };
     TReplyRecord frameReply;
-    const ExchangeOutcome outcome = e->Exchange(spec, frameReply);
+    const ExchangeOutcome outcome = e->Exchange(plan, frameReply);
     reply.Success = outcome == ExchangeOutcome::Accepted ? 1 : 0;
     if (outcome == ExchangeOutcome::Invalid && lastChecksumBad)
         e->reportFailure(LinkFailure::Invalid);

@@ -256,13 +256,13 @@ void TTSCOMControl::reportFailure(LinkFailure failure, const QString &detail) {
 
 // ---- The exchange step ----------------------------------------------------
 
-ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &spec, TReplyRecord &reply) {
+ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &reply) {
     if (FClosing)
         return ExchangeOutcome::Cancelled;
     const LinkTiming &timing = LinkTiming::current();
     const qint64 tryMs =
-        spec.tryMs >= 0 ? spec.tryMs : qint64(timing.ticksPerTry) * std::max(1, timing.tickMs);
-    const int pauseMs = spec.retryPauseMs >= 0 ? spec.retryPauseMs : timing.retryPauseMs;
+        plan.tryMs >= 0 ? plan.tryMs : qint64(timing.ticksPerTry) * std::max(1, timing.tickMs);
+    const int pauseMs = plan.retryPauseMs >= 0 ? plan.retryPauseMs : timing.retryPauseMs;
     const auto closing = [this] { return FClosing; };
     struct ReceivingGuard {
         bool &flag;
@@ -272,22 +272,22 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &spec, TReplyRecord &
     // Wait for the reply until the try is over (or, with wantReply false,
     // only until it is over). With ticks the try lasts tryMs / tickMs whole
     // ticks, counted by `ticks`. False when Closing ended it.
-    const int tickCount = spec.tickMs > 0 ? int(std::max<qint64>(1, tryMs / spec.tickMs)) : 0;
+    const int tickCount = plan.tickMs > 0 ? int(std::max<qint64>(1, tryMs / plan.tickMs)) : 0;
     const auto waitTry = [&](const QDeadlineTimer &deadline, int &ticks, bool wantReply) {
         const auto replied = [&] { return wantReply && (FRx.Complete || FLinkLost); };
-        if (spec.tickMs <= 0) {
+        if (plan.tickMs <= 0) {
             const LinkWait::Result r = LinkWait::until(deadline.remainingTime(), replied, closing);
             return r != LinkWait::Result::Cancelled;
         }
         while (ticks < tickCount) {
-            const LinkWait::Result r = LinkWait::until(spec.tickMs, replied, closing);
+            const LinkWait::Result r = LinkWait::until(plan.tickMs, replied, closing);
             if (r == LinkWait::Result::Cancelled)
                 return false;
             if (r == LinkWait::Result::Done)
                 return true;
             ++ticks;
-            if (spec.onTick) {
-                spec.onTick();
+            if (plan.onTick) {
+                plan.onTick();
                 if (FClosing)
                     return false;
             }
@@ -297,7 +297,7 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &spec, TReplyRecord &
 
     bool lastRefused = false;
     try {
-        for (int t = 1; t <= spec.tries; ++t) {
+        for (int t = 1; t <= plan.tries; ++t) {
             if (FClosing) {
                 reply.Success = 0;
                 return ExchangeOutcome::Cancelled;
@@ -306,16 +306,16 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &spec, TReplyRecord &
                 throw LinkError(FLinkLost && !FLastLinkError.isEmpty()
                                     ? FLastLinkError
                                     : QStringLiteral("Link not open"));
-            const QByteArray wire = spec.request(t);
-            FRx.Mode = spec.mode;
+            const QByteArray wire = plan.request(t);
+            FRx.Mode = plan.mode;
             FRx.clear();
             FLinkLost = false;
             FTimeoutSeen = false;
             FActive->discard();
             FReceiving = true;
             FActive->write(wire);
-            if (spec.logSent)
-                spec.logSent(t, wire);
+            if (plan.logSent)
+                plan.logSent(t, wire);
             const QDeadlineTimer deadline(tryMs, Qt::PreciseTimer);
             int ticks = 0;
             if (!waitTry(deadline, ticks, true)) {
@@ -328,22 +328,22 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &spec, TReplyRecord &
             if (!FRx.Complete) {
                 FReceiving = false;
                 lastRefused = false;
-                if (t == spec.tries) {
+                if (t == plan.tries) {
                     reply.Success = 0;
-                    if (spec.reportTimeout)
+                    if (plan.reportTimeout)
                         reportFailure(LinkFailure::TimedOut);
                     return ExchangeOutcome::TimedOut;
                 }
-                if (spec.pauseAfterTimeout)
+                if (plan.pauseAfterTimeout)
                     Pause(pauseMs);
                 continue;
             }
             FReceiving = false;
             std::memcpy(reply.Bytes, FRx.Buffer, FrameSize);
-            if (!spec.replyCaption.isEmpty())
-                LogFrame(spec.replyCaption, FRx.Buffer, spec.replyNumber ? spec.replyNumber : t);
+            if (!plan.replyCaption.isEmpty())
+                LogFrame(plan.replyCaption, FRx.Buffer, plan.replyNumber ? plan.replyNumber : t);
             const Verdict verdict =
-                spec.check ? spec.check(FRx.Buffer, FRx.expectedLength(FActive->isSerial()))
+                plan.check ? plan.check(FRx.Buffer, FRx.expectedLength(FActive->isSerial()))
                            : (ReplyAccepted(FRx.Buffer,
                                             reinterpret_cast<const uint8_t *>(wire.constData()))
                                   ? Verdict::Accept
@@ -355,14 +355,14 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &spec, TReplyRecord &
             if (verdict == Verdict::Refused) {
                 reply.Success = 1;
                 lastRefused = true;
-                if (spec.onRefused)
-                    spec.onRefused();
+                if (plan.onRefused)
+                    plan.onRefused();
             } else {
                 reply.Success = 0;
                 lastRefused = false;
             }
             Pause(pauseMs);
-            if (spec.waitOutTry && !waitTry(deadline, ticks, false)) {
+            if (plan.waitOutTry && !waitTry(deadline, ticks, false)) {
                 reply.Success = 0;
                 return ExchangeOutcome::Cancelled;
             }
@@ -370,7 +370,7 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &spec, TReplyRecord &
         if (lastRefused)
             return ExchangeOutcome::Refused;
         reply.Success = 0;
-        if (spec.reportInvalid)
+        if (plan.reportInvalid)
             reportFailure(LinkFailure::Invalid);
         return ExchangeOutcome::Invalid;
     } catch (const LinkError &e) {
@@ -387,13 +387,13 @@ void TTSCOMControl::Transact(const Frame &frame, TReplyRecord &reply) {
     if (FClosing)
         return;
     const QByteArray wire = Sealed(frame);
-    ExchangeSpec spec;
-    spec.request = [&wire](int) { return wire; };
-    spec.logSent = [this](int t, const QByteArray &w) {
+    ExchangeSpec plan;
+    plan.request = [&wire](int) { return wire; };
+    plan.logSent = [this](int t, const QByteArray &w) {
         LogFrame(QStringLiteral("[%1] snd cmd PPP:   ").arg(t),
                  reinterpret_cast<const uint8_t *>(w.constData()), t);
     };
-    Exchange(spec, reply);
+    Exchange(plan, reply);
 }
 
 QByteArray TTSCOMControl::ReadBlocks(const Frame &start, TReplyRecord &reply) {
@@ -407,19 +407,19 @@ QByteArray TTSCOMControl::ReadBlocks(const Frame &start, TReplyRecord &reply) {
     bool last = false;
     int packets = 0;
     Frame request = BlockReadRequest(start, RequestFirst);
-    ExchangeSpec spec;
-    spec.mode = RxBlockRead;
-    spec.request = [&](int t) {
+    ExchangeSpec plan;
+    plan.mode = RxBlockRead;
+    plan.request = [&](int t) {
         // After a failed try the device may have sent the block and lost it:
         // ask for the same block again, never for the next one.
         if (t > 1)
             request = BlockReadRequest(start, firstBlock ? RequestFirst : RequestRepeat);
         return request.toBytes();
     };
-    spec.logSent = [this, &request](int t, const QByteArray &) {
+    plan.logSent = [this, &request](int t, const QByteArray &) {
         LogFrame(QStringLiteral("[%1] snd cmd PPP:   ").arg(t), request.b, t);
     };
-    spec.check = [&](const uint8_t *packet, int) {
+    plan.check = [&](const uint8_t *packet, int) {
         const int n = CheckReadBlock(packet, request.b);
         // A read ends when its last block came or its tries give up; a peer
         // that never sends a last block cannot keep it going.
@@ -432,7 +432,7 @@ QByteArray TTSCOMControl::ReadBlocks(const Frame &start, TReplyRecord &reply) {
         return Verdict::Accept;
     };
     while (!last) {
-        const ExchangeOutcome outcome = Exchange(spec, reply);
+        const ExchangeOutcome outcome = Exchange(plan, reply);
         if (outcome != ExchangeOutcome::Accepted) {
             reply.Success = 0;
             return data;
@@ -465,19 +465,19 @@ void TTSCOMControl::WriteBlocks(const Frame &start, const QByteArray &data, TRep
         const QByteArray packet = BuildHostPacket(
             PacketKind::EdidDownload, sent,
             reinterpret_cast<const uint8_t *>(data.constData()) + position, remaining, 0);
-        ExchangeSpec spec;
-        spec.request = [&packet](int) { return packet; };
-        spec.logSent = [this, n](int, const QByteArray &w) {
+        ExchangeSpec plan;
+        plan.request = [&packet](int) { return packet; };
+        plan.logSent = [this, n](int, const QByteArray &w) {
             LogBytes(QStringLiteral("send data:") + CRLF,
                      reinterpret_cast<const uint8_t *>(w.constData()), n + 14);
         };
-        spec.replyCaption = QStringLiteral("rcv cmd PPP:   ");
-        spec.check = [&sent](const uint8_t *r, int) {
+        plan.replyCaption = QStringLiteral("rcv cmd PPP:   ");
+        plan.check = [&sent](const uint8_t *r, int) {
             return FrameChecksum(r) == r[12] && ReplyMatches(r, sent.b) && r[4] == StatusOK
                        ? Verdict::Accept
                        : Verdict::Reject;
         };
-        if (Exchange(spec, reply) != ExchangeOutcome::Accepted) {
+        if (Exchange(plan, reply) != ExchangeOutcome::Accepted) {
             reply.Success = 0;
             return;
         }

@@ -109,7 +109,7 @@ public:
 
     // ---- Operations ----
     // The one exchange step under every operation.
-    ExchangeOutcome Exchange(const ExchangeSpec &spec, TReplyRecord &reply);
+    ExchangeOutcome Exchange(const ExchangeSpec &plan, TReplyRecord &reply);
     // One ordinary command, five tries.
     void Transact(const Frame &frame, TReplyRecord &reply);
     // Block read: the data read (complete only when reply.ok()).
