@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/PromptService.h"
 #include "boardinfo/ProductInfoReader.h"
+#include "boardinfo/ui/TCTVDataPI.h"
 #include "widgets/TCaptionGauge.h"
 
 #include <QDate>
@@ -14,9 +15,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
-#include <functional>
 
 namespace {
 
@@ -47,9 +46,9 @@ ProductInfoPage::ProductInfoPage(AppContext *context, QWidget *parent)
     tsgPI->setObjectName(QStringLiteral("tsgPI"));
     tsgPI->setAccessibleName(QStringLiteral("Progress"));
     tsgPI->SetCaption(QStringLiteral("Progress"));
-    tvPI = new QTreeWidget;
+    tvPI = new TCTVDataPI;
     tvPI->setObjectName(QStringLiteral("tvPI"));
-    tvPI->setHeaderHidden(true);
+    tvPI->AttachTree(&FReader->Tree());
     tvPI->setAccessibleName(QStringLiteral("Boards of the unit"));
     mmoPI = new QPlainTextEdit;
     mmoPI->setObjectName(QStringLiteral("mmoPI"));
@@ -95,10 +94,10 @@ ProductInfoPage::ProductInfoPage(AppContext *context, QWidget *parent)
     connect(btnClearPI, &QPushButton::clicked, this, [this] { btnClearPIClick(); });
     connect(tvPI, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
         if (item)
-            ShowPINode(FNodes.value(item));
+            ShowPINode(tvPI->NodeOf(item));
     });
     connect(tvPI, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem *item) { ShowPINode(FNodes.value(item)); });
+            [this](QTreeWidgetItem *item) { ShowPINode(tvPI->NodeOf(item)); });
     connect(FReader, &ProductInfoReader::memoLine, mmoPI, &QPlainTextEdit::appendPlainText);
     connect(FReader, &ProductInfoReader::gaugeChanged, this,
             [this](const QString &caption, int position) {
@@ -111,27 +110,11 @@ ProductInfoPage::ProductInfoPage(AppContext *context, QWidget *parent)
 }
 
 void ProductInfoPage::showTree() {
-    tvPI->clear();
-    FNodes.clear();
-    const std::function<void(const BoardInfoTreeNode *, QTreeWidgetItem *)> add =
-        [&](const BoardInfoTreeNode *node, QTreeWidgetItem *parent) {
-            auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tvPI);
-            item->setText(0, node->Text);
-            FNodes.insert(item, node);
-            for (int c = 0; c < node->ChildCount(); ++c)
-                add(node->Child(c), item);
-        };
-    BoardInfoTree &tree = FReader->Tree();
-    for (int i = 0; i < tree.TopCount(); ++i)
-        add(tree.Top(i), nullptr);
-    tvPI->expandAll();
+    tvPI->Rebuild();
 }
 
 QTreeWidgetItem *ProductInfoPage::ItemOf(const BoardInfoTreeNode *node) const {
-    for (auto it = FNodes.cbegin(); it != FNodes.cend(); ++it)
-        if (it.value() == node)
-            return it.key();
-    return nullptr;
+    return tvPI->ItemOf(node);
 }
 
 void ProductInfoPage::setControlsEnabled(bool enabled) {

@@ -3,7 +3,8 @@
 // (ProductInfoReader), shows the clicked board's details, writes a report of
 // the whole tree and saves the memo as a text file.
 
-#include <QHash>
+#include "boardinfo/ui/TCTVDataPI.h"
+
 #include <QWidget>
 
 class AppContext;
@@ -11,7 +12,6 @@ class BoardInfoTreeNode;
 class ProductInfoReader;
 class QPlainTextEdit;
 class QPushButton;
-class QTreeWidget;
 class QTreeWidgetItem;
 class TCaptionGauge;
 
@@ -33,7 +33,7 @@ public:
 
     QPushButton *btnGetPI;
     TCaptionGauge *tsgPI;
-    QTreeWidget *tvPI;
+    TCTVDataPI *tvPI;
     QPlainTextEdit *mmoPI;
     QPushButton *btnDisplayAllPI;
     QPushButton *btnSaveAllPI;
@@ -45,5 +45,4 @@ private:
 
     AppContext *ctx;
     ProductInfoReader *FReader;
-    QHash<QTreeWidgetItem *, const BoardInfoTreeNode *> FNodes;
 };

@@ -1,0 +1,3 @@
+#include "boardinfo/ui/TCTVDataPI.h"
+
+TCTVDataPI::TCTVDataPI(QWidget *parent) : TCTVData(false, parent) {}
