@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/OperationScope.h"
 #include "app/PromptService.h"
+#include "boardinfo/ui/BoardInfoEditorPage.h"
 #include "boardinfo/ui/ProductInfoPage.h"
 #include "control/ControlFlags.h"
 #include "control/ui/AdvancedPage.h"
@@ -235,8 +236,9 @@ void TForm1::buildPages() {
     addPage(fwUpgrade, QStringLiteral("tsFWUpgrade"), QStringLiteral(" Firmware Upgrade"), false);
     addPage(placeholder(QStringLiteral("tsMergeFW")), QStringLiteral("tsMergeFW"),
             QStringLiteral("Merge Firmware"), false);
-    tsMGFW = addPage(placeholder(QStringLiteral("tsMGFW")), QStringLiteral("tsMGFW"),
-                     QStringLiteral("Merge Firmware"), false);
+    PackageBuilder = new BoardInfoEditorPage(ctx);
+    tsMGFW =
+        addPage(PackageBuilder, QStringLiteral("tsMGFW"), QStringLiteral("Merge Firmware"), false);
     tsMGFW->setEnabled(false);
     addPage(Upgrade, QStringLiteral("tsUGFW"), QStringLiteral("Upgrade Firmware"), true);
     ProductInfo = new ProductInfoPage(ctx);

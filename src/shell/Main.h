@@ -13,6 +13,7 @@
 #include <memory>
 
 class AdvancedPage;
+class BoardInfoEditorPage;
 class AppContext;
 class ConfigurationPage;
 class FWInfoPage;
@@ -101,6 +102,7 @@ public:
     ProductInfoPage *ProductInfo;
     TfrmPreSettingEdit *frmPreSettingEdit;
     TfrmShowInOutInfo *frmShowInOutInfo;
+    BoardInfoEditorPage *PackageBuilder; // the board-information editor and package builder
     QWidget *tsMGFW = nullptr;
 
     // Upgrade pages' outputs fed by the notifications (the package upgrade's
