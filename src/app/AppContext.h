@@ -46,6 +46,10 @@ public:
     QString MacIdB3 = QStringLiteral("66");
     int AfterRebootDelay = 0;
     int BeforeBIDelay = 0;
+    // The folder the firmware pages' open dialogs start in (the single-file
+    // upgrade page sets it, the merge page sets it while it is empty); kept
+    // for the session.
+    QString LastFirmwareFolder;
 
     bool Closing() const { return Engine->Closing(); }
     QString SettingsPath() const { return AppFolder + QStringLiteral("Settings.ini"); }

@@ -20,6 +20,8 @@
 #include "firmware/FirmwareTransfer.h"
 #include "firmware/ui/ConfigurationPage.h"
 #include "firmware/ui/FWInfoPage.h"
+#include "firmware/ui/FWUpgradePage.h"
+#include "firmware/ui/MergePage.h"
 #include "firmware/ui/UpgradePage.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
 #include "lanmodule/ui/ModuleInfoGroup.h"
@@ -203,19 +205,9 @@ void TForm1::buildPages() {
           static_cast<QWidget *>(Advanced->ModuleInfo->gbResetDefault)})
         ServiceVisibility::HideAsDelivered(w);
 
-    // Pages whose workflows are not part of this build yet keep their place and name.
-    auto placeholder = [](const QString &name) {
-        auto *w = new QWidget;
-        w->setObjectName(name);
-        return w;
-    };
-
-    auto *fwUpgrade = placeholder(QStringLiteral("tsFWUpgrade"));
-    mmoMessage = new QPlainTextEdit(fwUpgrade);
-    mmoMessage->setObjectName(QStringLiteral("mmoMessage"));
-    mmoMessage->setReadOnly(true);
-    mmoMessage->setAccessibleName(QStringLiteral("Firmware upgrade messages"));
-    (new QVBoxLayout(fwUpgrade))->addWidget(mmoMessage);
+    FWUpgrade = new FWUpgradePage(ctx);
+    mmoMessage = FWUpgrade->mmoMessage;
+    Merge = new MergePage(ctx);
 
     Upgrade = new UpgradePage(ctx);
     PackageTree = Upgrade->tvPackage;
@@ -233,9 +225,8 @@ void TForm1::buildPages() {
             false);
     addPage(Edid, QStringLiteral("tsEDIDCtrl"), QStringLiteral("EDID Management"), true);
     addPage(Advanced, QStringLiteral("tsIR"), QStringLiteral("Advanced"), true);
-    addPage(fwUpgrade, QStringLiteral("tsFWUpgrade"), QStringLiteral(" Firmware Upgrade"), false);
-    addPage(placeholder(QStringLiteral("tsMergeFW")), QStringLiteral("tsMergeFW"),
-            QStringLiteral("Merge Firmware"), false);
+    addPage(FWUpgrade, QStringLiteral("tsFWUpgrade"), QStringLiteral(" Firmware Upgrade"), false);
+    addPage(Merge, QStringLiteral("tsMergeFW"), QStringLiteral("Merge Firmware"), false);
     PackageBuilder = new BoardInfoEditorPage(ctx);
     tsMGFW =
         addPage(PackageBuilder, QStringLiteral("tsMGFW"), QStringLiteral("Merge Firmware"), false);
@@ -268,6 +259,7 @@ void TForm1::FormShow() {
     VideoWall->InitialiseDisplays();
     General->RefreshComPortList();
     Upgrade->ShowUpgradeAdvice();
+    Merge->InitialiseDateStamp();
     LoadSettings();
     ShowStatus(1, ConnectionStateWords[engine->Connected()]);
     tmr->start();
@@ -325,7 +317,11 @@ void TForm1::ShowStatus(int level, const QString &text, bool blink) {
 }
 
 void TForm1::writeUpgradeLog(const QString &text, bool repeating) {
-    Upgrade->WriteUpgradeLog(text, repeating);
+    // The reboot texts belong to the page whose run is uploading.
+    if (FWUpgrade->Running())
+        FWUpgrade->WriteUpgradeLog(text, repeating);
+    else
+        Upgrade->WriteUpgradeLog(text, repeating);
 }
 
 void TForm1::connectEngine() {
@@ -399,7 +395,10 @@ void TForm1::PartRefused(PartId part, PartVersion version) {
 }
 
 void TForm1::PartProgress(PartId part, int percent) {
-    Upgrade->PartProgress(part, percent);
+    if (FWUpgrade->Running())
+        FWUpgrade->PartProgress(part, percent);
+    else
+        Upgrade->PartProgress(part, percent);
 }
 
 void TForm1::MarkPackageNode(bool restore, int partId, int subId, const QString &text) {

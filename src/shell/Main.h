@@ -17,6 +17,8 @@ class BoardInfoEditorPage;
 class AppContext;
 class ConfigurationPage;
 class FWInfoPage;
+class FWUpgradePage;
+class MergePage;
 class EdidPage;
 class GeneralPage;
 class IRRS232Page;
@@ -99,6 +101,8 @@ public:
     InOutSettingPage *InOutSetting;
     IRRS232Page *IRRS232;
     UpgradePage *Upgrade;
+    FWUpgradePage *FWUpgrade; // tsFWUpgrade, the single-file upgrade
+    MergePage *Merge;         // tsMergeFW
     ProductInfoPage *ProductInfo;
     TfrmPreSettingEdit *frmPreSettingEdit;
     TfrmShowInOutInfo *frmShowInOutInfo;

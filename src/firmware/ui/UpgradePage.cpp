@@ -4,6 +4,7 @@
 #include "app/PromptService.h"
 #include "link/TSCOMControl.h"
 #include "widgets/TCaptionGauge.h"
+#include "widgets/UpgradeLogMemo.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <functional>
@@ -261,28 +261,7 @@ void UpgradePage::PartProgress(PartId part, int percent) {
 }
 
 void UpgradePage::WriteUpgradeLog(const QString &text, bool repeating) {
-    if (!repeating) {
-        mmoMessageUpgrade->appendPlainText(text);
-        return;
-    }
-    mmoMessageUpgrade->setCursorWidth(0);
-    QTextDocument *doc = mmoMessageUpgrade->document();
-    for (const QString &phrase :
-         {QStringLiteral("System rebooting"), QStringLiteral("More delay after system reboot")}) {
-        if (!text.contains(phrase))
-            continue;
-        const QTextBlock last = doc->lastBlock();
-        const QString lastLine = doc->isEmpty() ? QString() : last.text();
-        if (lastLine.contains(phrase)) {
-            QTextCursor cursor(last);
-            cursor.movePosition(QTextCursor::StartOfBlock);
-            cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-            cursor.insertText(text);
-        } else {
-            mmoMessageUpgrade->appendPlainText(text);
-        }
-    }
-    mmoMessageUpgrade->repaint();
+    UpgradeLogMemo::Write(mmoMessageUpgrade, text, repeating);
 }
 
 void UpgradePage::setControlsEnabled(bool enabled) {
