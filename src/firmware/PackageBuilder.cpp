@@ -240,7 +240,11 @@ PackageBuild BuildPackage(BoardInfoTree &tree, const QString &dateStamp) {
         build.Message = QStringLiteral("No firmware merged, please check.");
         return build;
     }
-    FinishPackage(package, tree);
+    if (!FinishPackage(package, tree)) {
+        build.Message = QStringLiteral("Too many boards for the main board's information, "
+                                       "please check.");
+        return build;
+    }
     build.Bytes = package;
 
     const QString tail = SafeFileNamePart(dateStamp) + PackageExtension;

@@ -79,8 +79,9 @@ struct PackageBuild {
     QString FileName;
     QStringList Log; // "Firmware part: [piece] merged" per item
     // The message box text when nothing could be built after validation
-    // ("No firmware merged, please check.", or a firmware file that cannot be
-    // read); empty otherwise.
+    // ("No firmware merged, please check.", a firmware file that cannot be
+    // read, or a board list too long for the main board's block); empty
+    // otherwise.
     QString Message;
 
     bool Built() const { return Check.Ok && !Bytes.isEmpty(); }

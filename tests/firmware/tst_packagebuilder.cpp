@@ -106,6 +106,7 @@ private slots:
     void dateStamp();
     void longNamesFit();
     void saveIsAtomic();
+    void boardListTooLong();
 };
 
 void tst_PackageBuilder::mainItemInTheMiddle() {
@@ -440,6 +441,26 @@ void tst_PackageBuilder::saveIsAtomic() {
     QVERIFY(!error.isEmpty());
     QVERIFY(QFileInfo(app.filePath("taken.fw2")).isDir());
     QCOMPARE(QDir(app.path()).entryList(QDir::Files), QStringList{"p.fw2"});
+}
+
+void tst_PackageBuilder::boardListTooLong() {
+    // Every checked board takes an entry of up to 37 bytes in the main
+    // board's block, whose length has 16 bits.
+    BuilderTree t;
+    t.unit();
+    const QString longName(31, QLatin1Char('b'));
+    for (int i = 0; i < 1800; ++i)
+        t.board(longName, 5, 1);
+    const PackageBuild build = BuildPackage(t.tree, "d");
+    QVERIFY(build.Check.Ok);
+    QVERIFY(!build.Built());
+    QVERIFY(build.Bytes.isEmpty());
+    QCOMPARE(build.Message,
+             QStringLiteral("Too many boards for the main board's information, please check."));
+    // Unchecked boards do not count.
+    for (int i = 3; i < t.tree.TopCount(); ++i)
+        t.tree.Top(i)->Checked = i < 1000;
+    QVERIFY(BuildPackage(t.tree, "d").Built());
 }
 
 QTEST_GUILESS_MAIN(tst_PackageBuilder)
