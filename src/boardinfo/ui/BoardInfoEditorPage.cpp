@@ -420,7 +420,7 @@ void BoardInfoEditorPage::btnSetBIClick() {
 
     const QString name = edtBI_Name->text();
     bool nameTaken = false;
-    if (node->Level() == BoardLevel) {
+    if (node->Level() == BoardLevel && !name.isEmpty()) {
         BoardInfoTree &tree = CheckTreeview1->Tree();
         for (int i = 0; i < tree.TopCount() && !nameTaken; ++i)
             nameTaken =

@@ -3,7 +3,6 @@
 #include "app/PromptService.h"
 
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <functional>
 
 namespace {
@@ -66,7 +65,6 @@ QTreeWidgetItem *TCTVData::newItem(BoardInfoTreeNode *node, QTreeWidgetItem *par
 void TCTVData::Rebuild() {
     ++FUpdating;
     clear();
-    FPressedNode = nullptr;
     const std::function<void(BoardInfoTreeNode *, QTreeWidgetItem *)> add =
         [&](BoardInfoTreeNode *node, QTreeWidgetItem *parent) {
             QTreeWidgetItem *item = newItem(node, parent);
@@ -190,8 +188,6 @@ bool TCTVData::DeleteNode() {
     ++FUpdating;
     // The item first: the view moves its current item while the node is still there.
     delete item;
-    if (FPressedNode == selected)
-        FPressedNode = nullptr;
     FTree->Remove(selected);
     FTree->Select(SelectedNode());
     --FUpdating;
@@ -201,7 +197,6 @@ bool TCTVData::DeleteNode() {
 void TCTVData::ClearNodes() {
     ++FUpdating;
     clear();
-    FPressedNode = nullptr;
     const QList<BoardInfoTreeNode *> nodes = FTree->Nodes();
     for (auto it = nodes.crbegin(); it != nodes.crend(); ++it)
         FTree->Remove(*it);
@@ -219,11 +214,6 @@ void TCTVData::itemChangedByUser(QTreeWidgetItem *item) {
         return;
     node->Checked = checked;
     emit nodeCheckChanged(node);
-}
-
-void TCTVData::mousePressEvent(QMouseEvent *event) {
-    FPressedNode = NodeOf(itemAt(event->position().toPoint()));
-    QTreeWidget::mousePressEvent(event);
 }
 
 void TCTVData::keyPressEvent(QKeyEvent *event) {

@@ -42,8 +42,6 @@ public:
     BoardInfoTreeNode *SelectedNode() const { return NodeOf(currentItem()); }
     // Selects and scrolls to the node's item.
     void SelectNode(BoardInfoTreeNode *node);
-    // The node under the mouse at the last button press (null when none).
-    BoardInfoTreeNode *PressedNode() const { return FPressedNode; }
 
     // Grow and prune. A new node starts with the values of a new
     // BoardInfoNode, is selected, scrolled into view and its parent expanded.
@@ -69,7 +67,6 @@ protected:
     // `checkBoxes` false: a view without check boxes (TCTVDataPI).
     TCTVData(bool checkBoxes, QWidget *parent);
 
-    void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
@@ -83,6 +80,5 @@ private:
     BoardInfoTree FOwnTree;
     BoardInfoTree *FTree;
     PromptService *FPrompts = nullptr;
-    BoardInfoTreeNode *FPressedNode = nullptr;
     int FUpdating = 0;
 };

@@ -143,6 +143,11 @@ private slots:
         QCOMPARE(rig.takeErrors(), QStringList{"Please input Name."});
         QVERIFY(second->Data.Name.isEmpty());
         QVERIFY(rig.tree()->ItemOf(second)->text(0).isEmpty());
+        // Two boards without a name: the name is asked for, not called taken.
+        rig.click(rig.page()->bbAdd);
+        rig.apply();
+        QCOMPARE(rig.takeErrors(), QStringList{"Please input Name."});
+        rig.select(second);
         // Names are cut at 31 characters by the edit.
         EditorRig::type(rig.page()->edtBI_Name, QString(40, 'x'));
         rig.apply();
