@@ -37,8 +37,9 @@ TCTVData::TCTVData(bool checkBoxes, QWidget *parent)
 }
 
 TCTVData::~TCTVData() {
-    // Items go before the tree they point into; nothing reacts to their going.
-    disconnect(this, nullptr, this, nullptr);
+    // Items go before the tree they point into. Nothing may react to their
+    // going: the page that listens is being destroyed already.
+    blockSignals(true);
     ++FUpdating;
     clear();
 }
