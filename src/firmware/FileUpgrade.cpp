@@ -241,6 +241,10 @@ FileUpgrade::Outcome FileUpgrade::run(const QByteArray &file, const FileBoxSet &
             emit boxMarked(box, true);
             FNotWritten << name;
             unanswered = true;
+            // The parts after it are not sent either.
+            for (int j = i + 1; j < parts.size(); ++j)
+                if (parts[j].Header.ImageLength() != 0)
+                    FNotWritten << PartName(parts[j].Header);
             break;
         }
         if (firmware->PartRefused()) {

@@ -79,6 +79,7 @@ private slots:
     void emptyPartIsSkipped();
     void missingSelectedPartSendsNothing();
     void silentBoardEndsTheRunWithoutReboot();
+    void closingEndsTheRunUnfinished();
     void warningsAndRefusalsBeforeSending();
 
 private:
@@ -363,8 +364,25 @@ void tst_FileUpgrade::silentBoardEndsTheRunWithoutReboot() {
     QCOMPARE(uploads().size(), 1); // input card 1 only; the run stopped at card 2
     QCOMPARE(reboots(), 0);
     QVERIFY(log.contains(QStringLiteral("Upgrading Part_2.5.2 ver3.4 failed")));
+    QVERIFY(log.contains(
+        QStringLiteral("Firmware part(s) not written: Part_2.5.2 ver3.4, Part_2.6.1 ver3.4")));
     QCOMPARE(log.last(), QStringLiteral("Firmware upgrade failed"));
     QVERIFY(marks.contains(qMakePair(FileBox::Input1 + 1, true)));
+}
+
+void tst_FileUpgrade::closingEndsTheRunUnfinished() {
+    // The window is closed (and the close agreed to) while the first part goes in.
+    connect(upgrade.get(), &FileUpgrade::upgradeLog, this, [this](const QString &line) {
+        if (line.endsWith(QStringLiteral("upgrading complete")))
+            fx.engine->Cancel();
+    });
+    const FileBoxSet picked = boxes({FileBox::Input1, FileBox::Input1 + 1, FileBox::Slave});
+    QCOMPARE(runFile(outputFirstFile(), picked), FileUpgrade::Outcome::Stopped);
+    QCOMPARE(uploads().size(), 1);
+    QCOMPARE(reboots(), 0);
+    QCOMPARE(log.last(), QStringLiteral("Upgrading stopped"));
+    QVERIFY(!log.join('\n').contains(QStringLiteral("successfully")));
+    QCOMPARE(running, (QList<bool>{true, false}));
 }
 
 void tst_FileUpgrade::warningsAndRefusalsBeforeSending() {

@@ -298,8 +298,14 @@ void FWUpgradePage::OpenFirmwareFile() {
     resetBoxes();
     QFile file(path);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly)) {
         bytes = file.readAll();
+    } else {
+        btnUpgrade->setEnabled(false);
+        ctx->Prompts->Error(QStringLiteral("Cannot open ") + path + QStringLiteral(": ") +
+                            file.errorString());
+        return;
+    }
     const FileUpgradeContents contents = FileUpgrade::ReadContents(bytes);
     for (int b = 0; b < FileBox::Count; ++b) {
         if (!contents.Present[size_t(b)])
