@@ -260,7 +260,7 @@ BoardInfoEditorPage::BoardInfoEditorPage(AppContext *context, QWidget *parent)
     columns->addLayout(right, 3);
 
     auto *mergeRow = new QHBoxLayout;
-    mergeRow->addWidget(label(QStringLiteral("Package builder &messages:"), mmoMessage2));
+    mergeRow->addWidget(label(QStringLiteral("Package builder m&essages:"), mmoMessage2));
     mergeRow->addStretch(1);
     mergeRow->addWidget(btnMerge2);
     mergeRow->addWidget(btnClearMsg2);
