@@ -47,6 +47,32 @@ bool EdidBufferShowable(const QByteArray &buffer) {
     return true;
 }
 
+QString EdidRefusalReason(const QByteArray &buffer, qint64 fileSize) {
+    if (buffer.size() != EdidSize && buffer.size() != EdidSize + 1) {
+        const qint64 size = fileSize >= 0 ? fileSize : buffer.size();
+        return QStringLiteral("File is %1 byte%2; a 256-byte EDID is needed.")
+            .arg(size)
+            .arg(size == 1 ? QString() : QStringLiteral("s"));
+    }
+    const auto *b = reinterpret_cast<const uchar *>(buffer.constData());
+    for (int i = 0; i < 8; ++i) {
+        if (b[i] != EdidHeader[i])
+            return QStringLiteral("The header is not 00 FF FF FF FF FF FF 00.");
+    }
+    unsigned sum = 0;
+    for (int i = 0; i < EdidSize - 1; ++i)
+        sum += b[i];
+    const uchar wanted = uchar((0u - sum) & 0xFF);
+    const auto hex = [](uchar v) {
+        return QStringLiteral("0x") +
+               QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper();
+    };
+    if (b[EdidSize - 1] != wanted)
+        return QStringLiteral("Block 1 checksum is %1, it must be %2.")
+            .arg(hex(b[EdidSize - 1]), hex(wanted));
+    return QString();
+}
+
 void EdidWriteGridHeaders(QStringList &cells) {
     while (cells.size() < EdidGridCells)
         cells.append(QString());

@@ -27,6 +27,13 @@ constexpr int EdidGridIndex(int row, int column) {
 // equals the negated sum of bytes 0..254.
 bool EdidBufferShowable(const QByteArray &buffer);
 
+// Why `buffer` may not be shown, in words a technician can act on; empty when
+// EdidBufferShowable() holds. The size comes first, then the header (a file
+// that is no EDID at all), then the checksum. `fileSize`
+// is the size of the file the bytes came from (only its start may have been
+// read); -1 when they did not come from a file.
+QString EdidRefusalReason(const QByteArray &buffer, qint64 fileSize = -1);
+
 // Header texts of the grid, data cells empty: a list of EdidGridCells texts.
 QStringList EdidEmptyGrid();
 

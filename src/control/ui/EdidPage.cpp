@@ -512,17 +512,31 @@ void EdidPage::btnOpenEDIDClick() {
 
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) {
-        WriteStream.clear();
+        refuseOpenedFile();
         ctx->Prompts->Error(QStringLiteral("Can not open file: ") + name);
         return;
     }
+    const qint64 fileSize = file.size();
     WriteStream = file.read(OpenReadLimit);
     file.close();
+    const QString reason = EdidRefusalReason(WriteStream, fileSize);
     const QByteArray data = WriteStream;
-    if (!DisplayEdid(&data)) {
-        WriteStream.clear();
-        ctx->Prompts->Error(QStringLiteral("EDID content error."));
+    if (!reason.isEmpty() || !DisplayEdid(&data)) {
+        refuseOpenedFile();
+        ctx->Prompts->Error(QStringLiteral("EDID content error.\r\n") + reason);
     }
+}
+
+void EdidPage::refuseOpenedFile() {
+    // Neither the box nor the grid may go on showing what was there before:
+    // the name would stand over another file's bytes, and Download would send
+    // bytes nobody chose.
+    WriteStream.clear();
+    edtOpenEDID->clear();
+    QStringList cells = cellTexts();
+    EdidClearGrid(cells);
+    writeCells(cells);
+    refreshInfo();
 }
 
 void EdidPage::btnSaveEDIDClick() {

@@ -129,6 +129,7 @@ private:
     void writeCells(const QStringList &cells);
     QStringList cellTexts() const;
     void refreshInfo();
+    void refuseOpenedFile();
     // The EDID write prelude with the operation's caption.
     bool sendPrelude(const QString &caption);
     QString portEntry(bool input, int n) const;

@@ -543,49 +543,83 @@ void TestEdidPage::emptyCellBlocksSaveAndDownload() {
 
 void TestEdidPage::openRefusesWrongFiles_data() {
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("reason"); // empty: accepted
     const QByteArray sample = readFile(SampleFile);
     QByteArray changed = sample;
     changed[100] = char(uint8_t(changed[100]) ^ 0x01);
+    const auto hex = [](int v) {
+        return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')).toUpper().replace("0X", "0x");
+    };
+    int sum = 0;
+    for (int i = 0; i < 255; ++i)
+        sum += uint8_t(changed[i]);
     QByteArray badHeader = sample;
     badHeader[7] = char(0x01);
-    QTest::newRow("one byte changed") << changed << false;
-    QTest::newRow("bad header") << badHeader << false;
+    QTest::newRow("one byte changed")
+        << changed
+        << QStringLiteral("Block 1 checksum is %1, it must be %2.")
+               .arg(hex(uint8_t(sample[255])), hex((0x100 - (sum & 0xFF)) & 0xFF));
+    QTest::newRow("bad header") << badHeader
+                                << QStringLiteral("The header is not 00 FF FF FF FF FF FF 00.");
     QTest::newRow("128 bytes") << readFile(SampleDir + QStringLiteral("/dell-3007wfp-dvi.bin"))
-                               << false;
+                               << QStringLiteral("File is 128 bytes; a 256-byte EDID is needed.");
     QTest::newRow("384 bytes") << readFile(SampleDir + QStringLiteral("/acer-xv273k-dp.bin"))
-                               << false;
-    QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("large") << (sample + QByteArray(1 << 20, '\0')) << false;
-    QTest::newRow("257 bytes") << (sample + QByteArray(1, '\x55')) << true;
-    QTest::newRow("256 bytes") << sample << true;
+                               << QStringLiteral("File is 384 bytes; a 256-byte EDID is needed.");
+    QTest::newRow("empty") << QByteArray()
+                           << QStringLiteral("File is 0 bytes; a 256-byte EDID is needed.");
+    QTest::newRow("large")
+        << (sample + QByteArray(1 << 20, '\0'))
+        << QStringLiteral("File is %1 bytes; a 256-byte EDID is needed.").arg(256 + (1 << 20));
+    QTest::newRow("unreadable") << QByteArray() << QStringLiteral("unreadable");
+    QTest::newRow("257 bytes") << (sample + QByteArray(1, '\x55')) << QString();
+    QTest::newRow("256 bytes") << sample << QString();
 }
 
 void TestEdidPage::openRefusesWrongFiles() {
     QFETCH(QByteArray, content);
-    QFETCH(bool, accepted);
-    const QString path = dir.filePath(QStringLiteral("open-%1.bin")
-                                          .arg(QTest::currentDataTag())
-                                          .replace(QLatin1Char(' '), QLatin1Char('-')));
-    QVERIFY(writeFile(path, content));
+    QFETCH(QString, reason);
+    const bool accepted = reason.isEmpty();
+    QString path = dir.filePath(QStringLiteral("open-%1.bin")
+                                    .arg(QTest::currentDataTag())
+                                    .replace(QLatin1Char(' '), QLatin1Char('-')));
+    if (reason == QStringLiteral("unreadable"))
+        QVERIFY(QDir().mkpath(path)); // a folder by that name cannot be read as a file
+    else
+        QVERIFY(writeFile(path, content));
 
-    // The grid shows another EDID before the open.
+    // Another EDID is open before.
     const QByteArray before = variantOf(readFile(SampleFile), '\x42');
-    QVERIFY(page->DisplayEdid(&before));
+    const QString beforePath = dir.filePath(QStringLiteral("before.bin"));
+    QVERIFY(writeFile(beforePath, before));
+    openAnswers << beforePath;
+    click(page->btnOpenEDID);
+    QCOMPARE(gridBytes(), before);
+    prompts->History.clear();
 
     openAnswers << path;
     click(page->btnOpenEDID);
-    QCOMPARE(page->edtOpenEDID->text(), path);
-    QCOMPARE(page->edtOpenEDID->cursorPosition(), path.size());
     if (accepted) {
+        QCOMPARE(page->edtOpenEDID->text(), path);
+        QCOMPARE(page->edtOpenEDID->cursorPosition(), path.size());
         QVERIFY(prompts->History.size() == 1); // only the file dialog
         QCOMPARE(gridBytes(), content.left(256));
         QCOMPARE(page->WriteStream, content);
     } else {
-        QCOMPARE(promptTexts(PromptService::Kind::Error),
-                 QStringList{QStringLiteral("EDID content error.")});
+        const QString expected = reason == QStringLiteral("unreadable")
+                                     ? QStringLiteral("Can not open file: ") + path
+                                     : QStringLiteral("EDID content error.\r\n") + reason;
+        QCOMPARE(promptTexts(PromptService::Kind::Error), QStringList{expected});
+        // Neither the name nor the earlier bytes are left on the page.
+        QVERIFY(page->edtOpenEDID->text().isEmpty());
         QVERIFY(page->WriteStream.isEmpty());
-        QCOMPARE(gridBytes(), before);
+        QVERIFY(gridBytes().isEmpty());
+        for (int r = 1; r <= 16; ++r)
+            QVERIFY(page->CellText(r, 1).isEmpty());
+        QVERIFY(page->InfoText().isEmpty());
+        // Download has nothing to send.
+        choose(page->cbDownloadEDIDInput, page->cbDownloadEDIDInput->itemText(1));
+        click(page->btnDownloadEDID);
+        QCOMPARE(status[3], QStringLiteral("EDID Content empty, open EDID file first"));
     }
     QVERIFY(commands().isEmpty());
 }
