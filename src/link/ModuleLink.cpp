@@ -35,9 +35,20 @@ QString ModuleLink::LocalAddress() const {
     return FLocalOverride.isEmpty() ? FLocalAddress : FLocalOverride;
 }
 
+bool ModuleLink::IsOwnAddress(const QString &address) const {
+    if (address.isEmpty() || address == QLatin1String("0.0.0.0"))
+        return false;
+    if (!FLocalOverride.isEmpty())
+        return address == FLocalOverride;
+    return FLocalAddresses.contains(address);
+}
+
 void ModuleLink::refreshLocalAddress() {
-    if (FLocalOverride.isEmpty())
-        FLocalAddress = TTSCOMControl::LocalAddress();
+    if (FLocalOverride.isEmpty()) {
+        FLocalAddresses = TTSCOMControl::LocalAddresses();
+        FLocalAddress =
+            FLocalAddresses.isEmpty() ? QStringLiteral("0.0.0.0") : FLocalAddresses.first();
+    }
 }
 
 void ModuleLink::log(const QString &text) {
@@ -120,7 +131,7 @@ void ModuleLink::OnDatagram(const QString &senderAddress, quint16 senderPort,
     if (!FDatagramBusy)
         return;
     // Whatever comes from the PC's own address (its own broadcast) never counts.
-    if (senderAddress == local || size <= 0)
+    if (IsOwnAddress(senderAddress) || size <= 0)
         return;
     const auto *bytes = reinterpret_cast<const uint8_t *>(datagram.constData());
 
@@ -236,9 +247,7 @@ int ModuleLink::ConfigureModule(const uint8_t *record) {
     // A static address equal to the PC's own is a conflict; nothing is sent.
     // (An unknown own address, 0.0.0.0, must not turn every Auto IP request
     // into a conflict.)
-    const QString local = LocalAddress();
-    if (!local.isEmpty() && local != QLatin1String("0.0.0.0") &&
-        ModuleBytes::dotted(record + 6) == local)
+    if (IsOwnAddress(ModuleBytes::dotted(record + 6)))
         return ModuleConfigRecord::Conflict;
     if (FConfiguring)
         return ModuleConfigRecord::Failed;

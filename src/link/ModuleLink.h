@@ -91,6 +91,8 @@ public:
     // means the engine's LocalAddress, looked up at the start of each exchange.
     void setLocalAddressOverride(const QString &address) { FLocalOverride = address; }
     QString LocalAddress() const;
+    // True for any of the PC's own addresses (only the override when set).
+    bool IsOwnAddress(const QString &address) const;
 
     // Datagrams handed to the socket in the current or last exchange.
     int DatagramsSent() const { return FDatagramsSent; }
@@ -115,6 +117,7 @@ private:
     QString FBroadcast = QStringLiteral("255.255.255.255");
     QString FLocalOverride;
     QString FLocalAddress;
+    QStringList FLocalAddresses; // every address of the PC's interfaces
     int FDatagramsSent = 0;
     bool FSearching = false;
     bool FConfiguring = false;

@@ -233,17 +233,24 @@ void TTSCOMControl::LogBytes(const QString &caption, const uint8_t *bytes, int c
 }
 
 QString TTSCOMControl::LocalAddress() {
-    // The interfaces' own addresses: no name lookup, nothing that can block.
+    const QStringList all = LocalAddresses();
+    return all.isEmpty() ? QStringLiteral("0.0.0.0") : all.first();
+}
+
+QStringList TTSCOMControl::LocalAddresses() {
+    // The interfaces' own addresses: no name lookup (which on most machines
+    // gives a loopback address), nothing that can block.
+    QStringList out;
     for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
         const auto flags = iface.flags();
         if (!(flags & QNetworkInterface::IsUp) || (flags & QNetworkInterface::IsLoopBack))
             continue;
         for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
             if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
-                return entry.ip().toString();
+                out << entry.ip().toString();
         }
     }
-    return QStringLiteral("0.0.0.0");
+    return out;
 }
 
 void TTSCOMControl::reportFailure(LinkFailure failure, const QString &detail) {

@@ -138,6 +138,9 @@ public:
     // The PC's own IPv4 address: the first address of an interface that is
     // up and not the loopback; "0.0.0.0" when there is none.
     static QString LocalAddress();
+    // Every IPv4 address of the PC's interfaces that are up, loopback left
+    // out (the first of them is LocalAddress()).
+    static QStringList LocalAddresses();
 
     // ---- The TCP control module ----
     ModuleLink *Modules();

@@ -278,6 +278,34 @@ private slots:
         QCOMPARE(sim->module(0).configCount, 0);
     }
 
+    void everyOwnAddressIsTheTools() {
+        // A PC with two addresses on its interface: a static address equal to
+        // either is refused, and the PC's own broadcast coming back from
+        // either never counts as an answer.
+        QString output;
+        QVERIFY2(
+            pair.ip(NetnsPair::Tool,
+                    {QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.77.0.5/24"),
+                     QStringLiteral("dev"), QStringLiteral("vtool")},
+                    &output) == 0,
+            qPrintable(output));
+        const QStringList own = TTSCOMControl::LocalAddresses();
+        QVERIFY2(own.contains(ToolIP) && own.contains(QStringLiteral("10.77.0.5")),
+                 qPrintable(own.join(QLatin1Char(' '))));
+        for (const uint8_t last : {uint8_t(1), uint8_t(5)}) {
+            const uint8_t ip[4] = {10, 77, 0, last};
+            const ModuleConfigRecord r = staticRecord(QStringLiteral("18-98-66-00-00-02"), ip);
+            QCOMPARE(link->ConfigureModule(r.b), int(ModuleConfigRecord::Conflict));
+        }
+        QCOMPARE(link->DatagramsSent(), 0);
+        QVERIFY(link->IsOwnAddress(QStringLiteral("10.77.0.5")));
+        QVERIFY(!link->IsOwnAddress(ModuleA));
+        QVERIFY(!link->IsOwnAddress(QStringLiteral("0.0.0.0")));
+        pair.ip(NetnsPair::Tool,
+                {QStringLiteral("addr"), QStringLiteral("del"), QStringLiteral("10.77.0.5/24"),
+                 QStringLiteral("dev"), QStringLiteral("vtool")});
+    }
+
     void moduleRefusals_data() {
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("answers");
