@@ -105,3 +105,18 @@ void AppContext::SaveSettings(SettingsData &data) const {
     data.AfterRebootDelay = AfterRebootDelay;
     data.BeforeBIDelay = BeforeBIDelay;
 }
+
+bool AppContext::StopOperation() {
+    if (!FOperation || Engine->StopRequested())
+        return false;
+    if (!FStopQuestion.isEmpty()) {
+        const QString question = FStopQuestion;
+        if (!Prompts->Question(question))
+            return false;
+        // The operation may have ended while the question was open.
+        if (!FOperation)
+            return false;
+    }
+    Engine->StopWaiting();
+    return true;
+}

@@ -91,6 +91,13 @@ public:
     void LoadSettings(const SettingsData &data);
     void SaveSettings(SettingsData &data) const;
 
+    // Stop the running operation's wait (the status bar's Stop, Esc): the
+    // exchange waiting now ends as a failed one and the operation after it;
+    // nothing is reported as done. Asks first when the operation said so.
+    // False when nothing was stopped.
+    bool StopOperation();
+    bool OperationRunning() const { return FOperation; }
+
     // The module group started or ended a discovery or configuration.
     void notifyModuleBusy(bool busy);
 
@@ -105,4 +112,5 @@ signals:
 private:
     friend class OperationScope;
     bool FOperation = false;
+    QString FStopQuestion; // set by OperationScope::askBeforeStop
 };

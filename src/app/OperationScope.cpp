@@ -24,6 +24,8 @@ OperationScope::OperationScope(AppContext *ctx, Link link) : FCtx(ctx) {
     }
     FActive = true;
     ctx->FOperation = true;
+    ctx->FStopQuestion.clear();
+    ctx->Engine->ClearStop();
     ctx->Engine->setOperationActive(true);
     emit ctx->busyChanged(true);
 }
@@ -32,6 +34,13 @@ OperationScope::~OperationScope() {
     if (!FActive)
         return;
     FCtx->FOperation = false;
+    FCtx->FStopQuestion.clear();
+    FCtx->Engine->ClearStop();
     FCtx->Engine->setOperationActive(false);
     emit FCtx->busyChanged(false);
+}
+
+void OperationScope::askBeforeStop(const QString &question) {
+    if (FActive)
+        FCtx->FStopQuestion = question;
 }

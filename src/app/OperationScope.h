@@ -23,6 +23,9 @@ public:
     // Why the scope is not active: it was refused (busy or closing), as
     // opposed to a link that could not be opened.
     bool refused() const { return FRefused; }
+    // Stop (the status bar's button, Esc) asks this question first and stops
+    // only on Yes: for operations that can leave the unit half-written.
+    void askBeforeStop(const QString &question);
 
 private:
     AppContext *FCtx;

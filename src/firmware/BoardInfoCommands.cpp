@@ -6,7 +6,8 @@ BoardInfoCommands::BoardInfoCommands(AppContext *ctx, QObject *parent)
     : QObject(parent), FCtx(ctx), FTransfer(new BoardInfoTransfer(ctx->Engine, this)) {}
 
 RunResult BoardInfoCommands::run(const QString &caption, const QString &failed,
-                                 BoardInfoResult &result, const std::function<void()> &transfer) {
+                                 BoardInfoResult &result, const std::function<void()> &transfer,
+                                 const QString &stopQuestion) {
     result.Success = 0;
     OperationScope op(FCtx);
     if (!op) {
@@ -15,6 +16,8 @@ RunResult BoardInfoCommands::run(const QString &caption, const QString &failed,
         FCtx->ShowStatus(2, failed, true); // the link could not be opened
         return RunResult::Failed;
     }
+    if (!stopQuestion.isEmpty())
+        op.askBeforeStop(stopQuestion);
     FCtx->ShowStatus(3, QString());
     FCtx->ShowStatus(2, caption);
     transfer();
@@ -37,7 +40,9 @@ RunResult BoardInfoCommands::GetBoardInfoExtData(const BoardInfoFields &fields,
 RunResult BoardInfoCommands::SendBoardInfoExtData(const BoardInfoFields &fields,
                                                   const QByteArray &block,
                                                   BoardInfoResult &result) {
-    return run(QStringLiteral("Send Board Info Ext Data ..."),
-               QStringLiteral("Send Board Info Failed"), result,
-               [&] { FTransfer->SendBoardInfoExtData(fields, block, result); });
+    return run(
+        QStringLiteral("Send Board Info Ext Data ..."), QStringLiteral("Send Board Info Failed"),
+        result, [&] { FTransfer->SendBoardInfoExtData(fields, block, result); },
+        QStringLiteral("Stop writing the board information? The board may be left "
+                       "without valid board information."));
 }

@@ -25,8 +25,9 @@ public:
                                    BoardInfoResult &result);
 
 private:
+    // `stopQuestion`: asked before Stop ends a write (empty for a read).
     RunResult run(const QString &caption, const QString &failed, BoardInfoResult &result,
-                  const std::function<void()> &transfer);
+                  const std::function<void()> &transfer, const QString &stopQuestion = QString());
 
     AppContext *FCtx;
     BoardInfoTransfer *FTransfer;

@@ -172,6 +172,8 @@ FileUpgrade::Outcome FileUpgrade::UpgradeFromFile(const QString &path, const Fil
     OperationScope op(FCtx);
     if (!op)
         return Outcome::NotRun; // busy (already said), closing, or the link did not open
+    op.askBeforeStop(QStringLiteral("Stop the firmware upgrade? A board stopped in the middle of "
+                                    "an upload may not start until it is upgraded again."));
 
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {

@@ -139,6 +139,8 @@ PackageUpgrade::Outcome PackageUpgrade::RunUpgrade() {
     OperationScope op(FCtx);
     if (op.refused())
         return Outcome::NotRun;
+    op.askBeforeStop(QStringLiteral("Stop the firmware upgrade? A board stopped in the middle of "
+                                    "an upload may not start until it is upgraded again."));
     if (!op) {
         // The link could not be opened.
         FLinkOK = false;

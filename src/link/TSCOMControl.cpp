@@ -91,6 +91,11 @@ bool TTSCOMControl::serialInUse() const {
     return FActive && FActive->isSerial();
 }
 
+void TTSCOMControl::StopWaiting() {
+    FStopRequested = true;
+    LinkWait::wake();
+}
+
 void TTSCOMControl::SetClosing(bool closing) {
     FClosing = closing;
     if (closing) {
@@ -192,7 +197,7 @@ QString TTSCOMControl::dumpReceived(const QByteArray &bytes, int oldPos) const {
 }
 
 void TTSCOMControl::Pause(int ms) {
-    LinkWait::pause(ms, [this] { return FClosing; });
+    LinkWait::pause(ms, [this] { return FClosing || FStopRequested; });
 }
 
 // ---- Diagnostics ----------------------------------------------------------
@@ -270,7 +275,15 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
     const qint64 tryMs =
         plan.tryMs >= 0 ? plan.tryMs : qint64(timing.ticksPerTry) * std::max(1, timing.tickMs);
     const int pauseMs = plan.retryPauseMs >= 0 ? plan.retryPauseMs : timing.retryPauseMs;
-    const auto closing = [this] { return FClosing; };
+    const auto closing = [this] { return FClosing || FStopRequested; };
+    // Stop ends the exchange as a time-out of its own: reported, the link kept.
+    const auto stopped = [&] {
+        reply.Success = 0;
+        FReceiving = false;
+        if (plan.reportTimeout)
+            reportFailure(LinkFailure::TimedOut);
+        return ExchangeOutcome::TimedOut;
+    };
     struct ReceivingGuard {
         bool &flag;
         ~ReceivingGuard() { flag = false; }
@@ -309,6 +322,8 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
                 reply.Success = 0;
                 return ExchangeOutcome::Cancelled;
             }
+            if (FStopRequested)
+                return stopped();
             if (!Connected())
                 throw LinkError(FLinkLost && !FLastLinkError.isEmpty()
                                     ? FLastLinkError
@@ -326,6 +341,8 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
             const QDeadlineTimer deadline(tryMs, Qt::PreciseTimer);
             int ticks = 0;
             if (!waitTry(deadline, ticks, true)) {
+                if (FStopRequested && !FClosing)
+                    return stopped();
                 reply.Success = 0;
                 return ExchangeOutcome::Cancelled;
             }

@@ -102,6 +102,12 @@ public:
     // The window is closing: every wait ends at its next check and nothing
     // new starts. Cancel() is SetClosing(true).
     void Cancel() { SetClosing(true); }
+    // Ends the wait of the running exchange (the person pressed Stop): it and
+    // every exchange after it end as timed out, with the time-out report,
+    // until ClearStop() (the operation is over). The link stays open.
+    void StopWaiting();
+    void ClearStop() { FStopRequested = false; }
+    bool StopRequested() const { return FStopRequested; }
     void SetClosing(bool closing);
     bool Closing() const { return FClosing; }
     // The flag itself, for widgets that look at it while painting.
@@ -189,6 +195,7 @@ private:
     QString FLastLinkError;
     bool FConnecting = false;
     bool FClosing = false;
+    bool FStopRequested = false;
     bool FTimeoutSeen = false;
     bool FOperationActive = false;
     bool FWasConnected = false;

@@ -33,6 +33,7 @@
 #include "shell/DialogPrompts.h"
 #include "shell/GeneralPage.h"
 #include "shell/StatusBar.h"
+#include "shell/WaitIndicator.h"
 #include "widgets/ServiceVisibility.h"
 #include "widgets/TCaptionGauge.h"
 #include "widgets/TPageControl.h"
@@ -50,6 +51,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
@@ -119,8 +121,15 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
     layout->addLayout(row, 1);
     layout->addWidget(btnStop);
     layout->addWidget(btnClear);
-    layout->addWidget(sb);
+    auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(sb, 1);
+    Wait = new WaitIndicator(ctx, central);
+    statusRow->addWidget(Wait);
+    layout->addLayout(statusRow);
     setCentralWidget(central);
+    // Esc ends a wait as the status bar's Stop does.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { ctx->StopOperation(); });
 
     tmr = new QTimer(this);
     tmr->setObjectName(QStringLiteral("tmr"));

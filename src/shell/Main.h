@@ -38,6 +38,7 @@ class QTreeWidget;
 class TCaptionGauge;
 class TPageControl;
 class TStatusBar;
+class WaitIndicator;
 class TTSCOMControl;
 class TfrmPreSettingEdit;
 
@@ -85,6 +86,7 @@ public:
 
     TPageControl *pcContainer;
     TStatusBar *sb;
+    WaitIndicator *Wait;
     QTimer *tmr;
     QPlainTextEdit *mmoMsg;
     QPushButton *btnStop;
