@@ -1,7 +1,9 @@
 #include "shell/StatusBar.h"
 
 #include "link/LinkTiming.h"
+#include "shell/StatusBarAccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
@@ -25,6 +27,7 @@ constexpr int BlinkToggles = 5;
 TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sb"));
     setAccessibleName(QStringLiteral("Status bar"));
+    StatusBarAccessible::installFactory();
     setFixedHeight(fontMetrics().height() + 8);
     FBlinkTimer = new QTimer(this);
     connect(FBlinkTimer, &QTimer::timeout, this, &TStatusBar::blinkTick);
@@ -50,6 +53,28 @@ QRect TStatusBar::panelRect(int panel) const {
     return QRect(x, 0, w, height());
 }
 
+QString TStatusBar::PanelPurpose(int panel) {
+    static const char *const purposes[PanelCount] = {"Connection", "Message", "Note", "Clock",
+                                                     "Other"};
+    return panel >= 0 && panel < PanelCount ? QString::fromLatin1(purposes[panel]) : QString();
+}
+
+// A new text is told as a label tells it: the panel's name changed. An
+// empty text (a panel cleared) and the clock are not announced.
+void TStatusBar::announce(int panel) {
+    if (FTexts[panel].isEmpty() || panel == 3 || panel == 4)
+        return;
+    ++FAnnounced[panel];
+    if (!QAccessible::isActive())
+        return;
+    if (QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(this)) {
+        if (QAccessibleInterface *text = bar->child(panel)) {
+            QAccessibleEvent event(text, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+}
+
 void TStatusBar::repaintPanel(int panel) {
     ++FRepaints[panel];
     repaint(panelRect(panel));
@@ -64,6 +89,7 @@ void TStatusBar::ShowStatus(int level, const QString &text, bool blink) {
         if (!blink) {
             FTexts[1] = text;
             repaintPanel(1);
+            announce(1);
             return;
         }
         if (Closing && *Closing)
@@ -71,6 +97,7 @@ void TStatusBar::ShowStatus(int level, const QString &text, bool blink) {
         const int pauseMs = LinkTiming::current().blinkPauseMs;
         FTexts[1] = text;
         repaintPanel(1);
+        announce(1);
         FTogglesLeft = BlinkToggles;
         if (quiet() || pauseMs <= 0) {
             while (FTogglesLeft > 0)
@@ -84,6 +111,7 @@ void TStatusBar::ShowStatus(int level, const QString &text, bool blink) {
     if (FTexts[panel] != text) {
         FTexts[panel] = text;
         repaintPanel(panel);
+        announce(panel);
     }
 }
 

@@ -4,6 +4,11 @@
 // The blink runs from a timer: the text, then five toggles, each followed by
 // a pause of LinkTiming::blinkPauseMs. A new text on panel 1 ends a running
 // blink; a new alert starts its own.
+//
+// Accessibility tools see the bar as a status bar of five texts
+// (StatusBarAccessible); each new text of the connection, message and note
+// panels is announced as a label's change is (the clock is kept current
+// but not announced).
 
 #include <QString>
 #include <QWidget>
@@ -26,6 +31,11 @@ public:
     // True from an alert until its last pause is over.
     bool Blinking() const;
     int RepaintCount(int panel) const { return FRepaints[panel]; }
+    // How often a panel's new text was told to accessibility tools.
+    int AnnounceCount(int panel) const { return FAnnounced[panel]; }
+    QRect PanelRect(int panel) const { return panelRect(panel); }
+    // What a panel is for, as accessibility tools describe it.
+    static QString PanelPurpose(int panel);
 
     // Read on every alert: the window points these at its own state.
     const bool *QuietStatus = nullptr;
@@ -38,6 +48,7 @@ protected:
 
 private:
     void repaintPanel(int panel);
+    void announce(int panel);
     void toggleBlink();
     void blinkTick();
     void stopBlink();
@@ -46,6 +57,7 @@ private:
 
     QString FTexts[PanelCount];
     int FRepaints[PanelCount] = {};
+    int FAnnounced[PanelCount] = {};
     int FBlinkState = 1;
     QTimer *FBlinkTimer = nullptr;
     int FTogglesLeft = 0;
