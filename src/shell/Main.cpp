@@ -170,7 +170,7 @@ TForm1::~TForm1() {
 void TForm1::setServiceMode(bool on) {
     FServiceMode = on;
     for (int index : FHiddenTabs)
-        pcContainer->setTabVisible(index, on);
+        pcContainer->setTabShown(index, on);
     tsMGFW->setEnabled(on);
     ServiceVisibility::Apply(this, on);
 }
@@ -187,7 +187,7 @@ QWidget *TForm1::addPage(QWidget *page, const QString &name, const QString &capt
     if (page->objectName().isEmpty())
         page->setObjectName(name);
     const int index = pcContainer->addTab(page, caption);
-    pcContainer->setTabVisible(index, visible);
+    pcContainer->setTabShown(index, visible);
     if (!visible)
         FHiddenTabs.append(index);
     return page;

@@ -1,11 +1,34 @@
 #include "widgets/TPageControl.h"
 
+#include "widgets/PageTabListAccessible.h"
+
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTabBar>
 
 TPageControl::TPageControl(QWidget *parent) : QTabWidget(parent) {
     tabBar()->installEventFilter(this);
+    PageTabListAccessible::installFactory();
+}
+
+bool TPageControl::RequestPage(int index) {
+    if (index < 0 || index >= count())
+        return false;
+    if (index == currentIndex())
+        return true;
+    if (!allowed())
+        return false;
+    setCurrentIndex(index);
+    return true;
+}
+
+void TPageControl::setTabShown(int index, bool shown) {
+    if (isTabVisible(index) == shown)
+        return;
+    setTabVisible(index, shown);
+    QAccessibleEvent event(tabBar(), QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&event);
 }
 
 bool TPageControl::eventFilter(QObject *watched, QEvent *event) {

@@ -1,7 +1,8 @@
 #pragma once
 // A tab widget whose page change can be refused before it happens (by mouse,
 // keyboard or wheel on the tab bar, or Ctrl+Tab), and whose hidden tabs
-// never come back by themselves.
+// never come back by themselves. Accessibility tools see only the tabs that
+// show (PageTabListAccessible).
 
 #include <QTabWidget>
 #include <functional>
@@ -13,6 +14,12 @@ public:
 
     // Asked before the user moves to another page; false keeps the current one.
     std::function<bool()> Changing;
+
+    // Moves to the page as the user asks for it: refused (false) when
+    // Changing says no.
+    bool RequestPage(int index);
+    // Shows or hides a tab and tells accessibility tools that the tabs changed.
+    void setTabShown(int index, bool shown);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -12,10 +12,12 @@ TSpinEdit::TSpinEdit(QWidget *parent) : QWidget(parent) {
     FUp->setArrowType(Qt::UpArrow);
     FUp->setFocusPolicy(Qt::NoFocus);
     FUp->setAutoRepeat(true);
+    FUp->setAccessibleName(QStringLiteral("Step up"));
     FDown = new QToolButton(this);
     FDown->setArrowType(Qt::DownArrow);
     FDown->setFocusPolicy(Qt::NoFocus);
     FDown->setAutoRepeat(true);
+    FDown->setAccessibleName(QStringLiteral("Step down"));
     for (QToolButton *b : {FUp, FDown})
         b->setFixedSize(16, 11);
     auto *buttons = new QVBoxLayout;
