@@ -57,7 +57,8 @@ void ModuleLink::log(const QString &text) {
 
 bool ModuleLink::waitForAnswer(int ms) {
     LinkWait::until(
-        ms, [this] { return FAnswerReceived; }, [this] { return FEngine->Closing(); });
+        ms, [this] { return FAnswerReceived; },
+        [this] { return FEngine->Closing() || FEngine->StopRequested(); });
     return FAnswerReceived;
 }
 
@@ -176,7 +177,8 @@ bool ModuleLink::SearchModules() {
 
     const bool broadcast = e->UDPMode() == umBROADCAST;
     const QString remote = broadcast ? FBroadcast : e->DeviceIP();
-    const auto stopped = [this, e] { return e->Closing() || !FSearching; };
+    // Closing, the search dialog's Stop and the status bar's Stop end the wait.
+    const auto stopped = [this, e] { return e->Closing() || e->StopRequested() || !FSearching; };
     bool answered = false;
     if (openSocket(FDiscoveryPort)) {
         setBroadcastOption(broadcast);
@@ -262,7 +264,7 @@ int ModuleLink::ConfigureModule(const uint8_t *record) {
     FModuleConfig[ModuleConfigRecord::ChecksumOffset] = ModuleConfigChecksum(FModuleConfig);
     FAnswerReceived = false;
     FDatagramBusy = true;
-    const auto stopped = [this, e] { return e->Closing() || !FConfiguring; };
+    const auto stopped = [this, e] { return e->Closing() || e->StopRequested() || !FConfiguring; };
 
     const QByteArray request(reinterpret_cast<const char *>(FModuleConfig),
                              ModuleConfigRecord::Size);

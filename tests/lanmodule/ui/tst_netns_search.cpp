@@ -12,11 +12,13 @@
 #include "link/LinkTiming.h"
 #include "link/ModuleLink.h"
 #include "protocol/ModuleConfigRecord.h"
+#include "shell/WaitIndicator.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -497,6 +499,116 @@ private slots:
         QCOMPARE(group->Entries(), QStringList({hallEntry}));
         QCOMPARE(ui->engine.DeviceIP(), HallIP);
         QVERIFY(group->isEnabled());
+    }
+
+    void configurationStoppedFromTheStatusBar() {
+        // A module that takes the request and never answers: the status bar
+        // shows the wait, and its Stop ends it as a failed configuration.
+        startModules({hall()});
+        modules->withModule(0, [](ModuleInfo &m) { m.answerConfig = false; });
+        const QString hallEntry = QStringLiteral("[Matrix Hall] - [Static IP] - [10.77.0.2] - "
+                                                 "[10.77.0.254] - [255.255.255.0] - "
+                                                 "[18-98-66-00-00-02] - [Same Subnet]");
+        group->SetEntries({hallEntry});
+        group->SelectEntry(hallEntry);
+        // Waits of about twelve seconds in all: a stop is told apart from the end.
+        const int tick = LinkTiming::current().rebootTickMs;
+        LinkTiming::current().rebootTickMs = 20;
+        WaitIndicator wait(&ui->ctx);
+        const int threshold = WaitIndicator::ThresholdMs;
+        WaitIndicator::ThresholdMs = 100;
+        wait.setVisible(true);
+        bool shown = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &wait, [&] {
+            if (!wait.Waiting())
+                return;
+            poll.stop();
+            shown = wait.pbWait->isVisible();
+            QTest::mouseClick(wait.btnStopWait, Qt::LeftButton);
+        });
+        QString typed = QStringLiteral("10.77.0.40");
+        ui->dialogAnswer = [&](QDialog *d) {
+            QTimer::singleShot(0, d, [d, &typed] {
+                auto *edit = static_cast<TfrmEditLAN *>(d);
+                setOctets(edit->edtIPField, typed);
+                edit->btnOK->click();
+            });
+            poll.start(10);
+            return d->exec();
+        };
+        ui->listener.Messages.clear();
+        group->btnConfigClick();
+        LinkTiming::current().rebootTickMs = tick;
+        WaitIndicator::ThresholdMs = threshold;
+        QVERIFY(shown);
+        // Ended within its first cycles, not after all twenty.
+        const qsizetype ticks = ui->listener.texts(WM_LINK_SEARCHTEXT).size();
+        QVERIFY2(ticks > 0 && ticks < 3 * 30, qPrintable(QString::number(ticks)));
+        QCOMPARE(ui->lastStatus(2), QStringLiteral("Modify TCP configuration failed"));
+        QVERIFY(ui->lastStatusBlinks(2));
+        QCOMPARE(group->Entries(), QStringList({hallEntry}));
+        QVERIFY(!ui->engine.Modules()->Configuring());
+        QVERIFY(!ui->engine.StopRequested());
+        QVERIFY(!wait.Waiting());
+        QVERIFY(group->isEnabled());
+
+        // The next configuration runs to its end.
+        modules->withModule(0, [](ModuleInfo &m) { m.answerConfig = true; });
+        ui->dialogAnswer = [&](QDialog *d) {
+            QTimer::singleShot(0, d, [d, &typed] {
+                auto *edit = static_cast<TfrmEditLAN *>(d);
+                setOctets(edit->edtIPField, typed);
+                edit->btnOK->click();
+            });
+            return d->exec();
+        };
+        group->btnConfigClick();
+        QCOMPARE(ui->lastStatus(2), QStringLiteral("Modify TCP configuration ok"));
+    }
+
+    void eitherOwnAddressRefusedByTheDialog() {
+        // The PC has two addresses on its interface; no override: the
+        // dialog's static address equal to either is refused, nothing sent.
+        startModules({hall()});
+        QString output;
+        QVERIFY2(
+            pair.ip(NetnsPair::Tool,
+                    {QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.77.0.5/24"),
+                     QStringLiteral("dev"), QStringLiteral("vtool")},
+                    &output) == 0,
+            qPrintable(output));
+        const QString hallEntry = QStringLiteral("[Matrix Hall] - [Static IP] - [10.77.0.2] - "
+                                                 "[10.77.0.254] - [255.255.255.0] - "
+                                                 "[18-98-66-00-00-02] - [Same Subnet]");
+        group->SetEntries({hallEntry});
+        group->SelectEntry(hallEntry);
+        QString typed;
+        ui->dialogAnswer = [&](QDialog *d) {
+            QTimer::singleShot(0, d, [d, &typed] {
+                auto *edit = static_cast<TfrmEditLAN *>(d);
+                setOctets(edit->edtIPField, typed);
+                edit->btnOK->click();
+            });
+            return d->exec();
+        };
+        for (const QString &own : {ToolIP, QStringLiteral("10.77.0.5")}) {
+            modules->clearRequests();
+            typed = own;
+            group->btnConfigClick();
+            QCOMPARE(ui->lastStatus(2), QStringLiteral("Setting IP conflict:") + own);
+            QVERIFY(ui->lastStatusBlinks(2));
+            QCOMPARE(modules->requests().size(), 0);
+            QCOMPARE(group->Entries(), QStringList({hallEntry}));
+        }
+        // Another address of the subnet is sent.
+        typed = QStringLiteral("10.77.0.41");
+        group->btnConfigClick();
+        QCOMPARE(ui->lastStatus(2), QStringLiteral("Modify TCP configuration ok"));
+        QVERIFY(modules->requests().size() > 0);
+        pair.ip(NetnsPair::Tool,
+                {QStringLiteral("addr"), QStringLiteral("del"), QStringLiteral("10.77.0.5/24"),
+                 QStringLiteral("dev"), QStringLiteral("vtool")});
     }
 };
 
