@@ -4,10 +4,13 @@
 
 #include "ShellFixture.h"
 #include "app/OperationScope.h"
+#include "control/ui/EdidPage.h"
 #include "link/LinkTiming.h"
 #include "protocol/Requests.h"
 #include "shell/WaitIndicator.h"
+#include "widgets/TPageControl.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -74,7 +77,11 @@ class TestWaitStop : public QObject {
         QVERIFY(fx.engine()->Connected());
     }
 
+    int FDeliveredThreshold = 0;
+
 private slots:
+    void initTestCase() { FDeliveredThreshold = WaitIndicator::ThresholdMs; }
+
     void init() {
         LinkTiming::shrinkForTests();
         // Tries of two seconds: a stop is told apart from running out of tries.
@@ -140,6 +147,61 @@ private slots:
         QVERIFY(!fx.engine()->StopRequested());
         QVERIFY(!fx.ctx()->StopOperation()); // nothing runs
         nextCommandWorks(fx);
+    }
+
+    void blockReadStopsAndTheNextOneWorks() {
+        // The EDID page's Read is a block transfer: Esc ends its wait too,
+        // nothing lands in the grid and nothing says "Done".
+        ShellFixture fx;
+        openConnected(fx);
+        fx.ctx()->setPowerOn(true);
+        TForm1 *form = fx.form.get();
+        form->pcContainer->setCurrentWidget(form->Edid);
+        EdidPage *page = form->Edid;
+        page->cbReadEDIDDataOutput->setCurrentIndex(1);
+        FaultSettings silent;
+        silent.rate = 1.0;
+        silent.kinds = {FaultKind::DropReply};
+        fx.sim->setFaults(silent);
+        fx.sim->clearFrameLog();
+        bool shown = false;
+        QStringList level2;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (!form->Wait->Waiting())
+                return;
+            poll.stop();
+            shown = form->Wait->btnStopWait->isVisible();
+            QTest::keyClick(form, Qt::Key_Escape);
+        });
+        poll.start(10);
+        QTest::mouseClick(page->btnReadEDIDData, Qt::LeftButton);
+        QVERIFY(shown);
+        QCOMPARE(fx.sim->frameLog().size(), 1); // the read's first request, not its tries
+        QCOMPARE(fx.panel(1), QStringLiteral("Time out!"));
+        QByteArray bytes;
+        QVERIFY(!page->GridToBytes(bytes));
+        QVERIFY(!form->Wait->Waiting());
+
+        fx.sim->setFaults(FaultSettings());
+        QTest::mouseClick(page->btnReadEDIDData, Qt::LeftButton);
+        QCOMPARE(fx.panel(1), QStringLiteral("Done"));
+        QVERIFY(page->GridToBytes(bytes));
+        QCOMPARE(bytes.size(), 256);
+        QVERIFY(fx.engine()->Connected());
+    }
+
+    void waitsShowAfterOneSecond() {
+        // As delivered the indicator waits a second before it shows.
+        ShellFixture fx;
+        fx.openWindow();
+        QCOMPARE(FDeliveredThreshold, 1000);
+        WaitIndicator::ThresholdMs = FDeliveredThreshold;
+        OperationScope op(fx.ctx(), OperationScope::Link::NotNeeded);
+        QTest::qWait(500);
+        QVERIFY(!fx.form->Wait->Waiting());
+        QTRY_VERIFY_WITH_TIMEOUT(fx.form->Wait->Waiting(), 5000);
+        QVERIFY(fx.form->Wait->WaitText().startsWith(QStringLiteral("Waiting ")));
     }
 };
 
