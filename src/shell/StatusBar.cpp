@@ -25,9 +25,11 @@ constexpr int BlinkToggles = 5;
 } // namespace
 
 TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent) {
+    // Before anything asks for the bar's interface (setting the name does
+    // when a screen reader listens): Qt keeps the first one it made.
+    StatusBarAccessible::installFactory();
     setObjectName(QStringLiteral("sb"));
     setAccessibleName(QStringLiteral("Status bar"));
-    StatusBarAccessible::installFactory();
     setFixedHeight(fontMetrics().height() + 8);
     FBlinkTimer = new QTimer(this);
     connect(FBlinkTimer, &QTimer::timeout, this, &TStatusBar::blinkTick);
