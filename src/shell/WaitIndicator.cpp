@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSizePolicy>
 #include <QTimer>
 
 int WaitIndicator::ThresholdMs = 1000;
@@ -34,14 +33,14 @@ WaitIndicator::WaitIndicator(AppContext *ctx, QWidget *parent)
     layout->addWidget(pbWait);
     layout->addWidget(lblWait);
     layout->addWidget(btnStopWait);
-    // Hidden parts keep their room: the status bar beside does not move.
+    // Hidden, the parts give their width back to the status bar (whose
+    // clock panel would not fit beside them) but keep their height: the
+    // pages above do not move when a wait shows. The bar's panels are
+    // left-aligned, so showing the parts only covers the clock.
+    setMinimumHeight(btnStopWait->sizeHint().height());
     for (QWidget *w : {static_cast<QWidget *>(pbWait), static_cast<QWidget *>(lblWait),
-                       static_cast<QWidget *>(btnStopWait)}) {
-        QSizePolicy p = w->sizePolicy();
-        p.setRetainSizeWhenHidden(true);
-        w->setSizePolicy(p);
+                       static_cast<QWidget *>(btnStopWait)})
         w->setVisible(false);
-    }
     FTimer->setInterval(200);
     connect(FTimer, &QTimer::timeout, this, &WaitIndicator::tick);
     connect(ctx, &AppContext::busyChanged, this, &WaitIndicator::busyChanged);

@@ -1,8 +1,9 @@
 #pragma once
 // Beside the status bar: while an operation has waited longer than
 // ThresholdMs, a busy bar, the seconds so far and a "Stop" button (Esc does
-// the same) that ends the wait through AppContext::StopOperation. The room it
-// takes is kept while it is hidden, so the bar does not jump.
+// the same) that ends the wait through AppContext::StopOperation. While it is
+// hidden the status bar has the whole width (its clock shows); its height is
+// kept, so the window does not jump when a wait shows.
 
 #include <QElapsedTimer>
 #include <QWidget>

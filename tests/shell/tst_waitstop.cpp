@@ -10,6 +10,7 @@
 #include "shell/WaitIndicator.h"
 #include "widgets/TPageControl.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -202,6 +203,30 @@ private slots:
         QVERIFY(!fx.form->Wait->Waiting());
         QTRY_VERIFY_WITH_TIMEOUT(fx.form->Wait->Waiting(), 5000);
         QVERIFY(fx.form->Wait->WaitText().startsWith(QStringLiteral("Waiting ")));
+    }
+
+    void idleBarKeepsItsClock() {
+        // Idle, the status bar has the window's width and its clock panel
+        // shows; a wait covers the clock, and the pages above do not move.
+        ShellFixture fx;
+        fx.openWindow();
+        TForm1 *form = fx.form.get();
+        QApplication::processEvents();
+        const QRect pages = form->pcContainer->geometry();
+        const int idleWidth = form->sb->width();
+        const int clockText =
+            form->sb->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00"));
+        QVERIFY2(form->sb->PanelRect(3).center().x() + clockText / 2 < idleWidth,
+                 qPrintable(QString::number(idleWidth)));
+        {
+            OperationScope op(fx.ctx(), OperationScope::Link::NotNeeded);
+            QTRY_VERIFY(form->Wait->Waiting());
+            QApplication::processEvents();
+            QVERIFY(form->sb->width() < idleWidth);
+            QCOMPARE(form->pcContainer->geometry(), pages);
+        }
+        QTRY_COMPARE(form->sb->width(), idleWidth);
+        QCOMPARE(form->pcContainer->geometry(), pages);
     }
 };
 
