@@ -306,6 +306,18 @@ private slots:
             problems << walk.problems;
             dialog->hide();
         }
+        // Every step of the search wizard.
+        TfrmSearch *search = form->General->LanGroup->frmSearch();
+        search->show();
+        QVERIFY(QTest::qWaitForWindowExposed(search));
+        for (int step = TfrmSearch::StepSearching; step <= TfrmSearch::StepNone; ++step) {
+            search->ShowStep(step);
+            Walk walk;
+            walk.walk(search);
+            QVERIFY2(walk.controls > 0, qPrintable(QString::number(step)));
+            problems << walk.problems;
+        }
+        search->hide();
         problems.removeDuplicates();
         for (const QString &p : problems)
             qInfo().noquote() << p;
