@@ -39,6 +39,9 @@ public:
     void SetControlsEnabled(bool enabled);
     // Add an entry at its sorted place (also when an equal text exists); returns its index.
     int AddEntry(const QString &entry);
+    // Add every entry not listed yet (exact text), each at its sorted place;
+    // the selected entry stays selected. Returns the number added.
+    int AddEntries(const QStringList &entries);
 
     void cbLANDeviceChange();
     void btnDeleteDeviceClick();
