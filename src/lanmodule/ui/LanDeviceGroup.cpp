@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QStringListModel>
 #include <algorithm>
 #include <iterator>
 
@@ -38,6 +39,10 @@ LanDeviceGroup::LanDeviceGroup(AppContext *context, ModuleLink *module, QWidget 
 
     cbLANDevice = new QComboBox(this);
     cbLANDevice->setObjectName(QStringLiteral("cbLANDevice"));
+    // A plain list of texts: tens of thousands of devices stay cheap to list,
+    // read and replace.
+    FEntries = new QStringListModel(cbLANDevice);
+    cbLANDevice->setModel(FEntries);
     cbLANDevice->setAccessibleName(QStringLiteral("TCP control device"));
     cbLANDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cbLANDevice->setMinimumContentsLength(30);
@@ -80,10 +85,7 @@ LanDeviceGroup::LanDeviceGroup(AppContext *context, ModuleLink *module, QWidget 
 // ---- The list ----------------------------------------------------------------
 
 QStringList LanDeviceGroup::Entries() const {
-    QStringList out;
-    for (int i = 0; i < cbLANDevice->count(); ++i)
-        out << cbLANDevice->itemText(i);
-    return out;
+    return FEntries->stringList();
 }
 
 int LanDeviceGroup::AddEntry(const QString &entry) {
@@ -120,8 +122,7 @@ int LanDeviceGroup::AddEntries(const QStringList &entries) {
         current += int(std::lower_bound(fresh.begin(), fresh.end(), list.at(current), entryBefore) -
                        fresh.begin());
     const QSignalBlocker block(cbLANDevice);
-    cbLANDevice->clear();
-    cbLANDevice->addItems(merged);
+    FEntries->setStringList(merged);
     cbLANDevice->setCurrentIndex(current);
     return int(fresh.size());
 }
@@ -130,8 +131,7 @@ void LanDeviceGroup::SetEntries(const QStringList &entries) {
     QStringList sorted = entries;
     std::stable_sort(sorted.begin(), sorted.end(), entryBefore);
     const QSignalBlocker block(cbLANDevice);
-    cbLANDevice->clear();
-    cbLANDevice->addItems(sorted);
+    FEntries->setStringList(sorted);
     cbLANDevice->setCurrentIndex(-1);
 }
 

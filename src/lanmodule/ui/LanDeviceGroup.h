@@ -9,6 +9,7 @@ class AppContext;
 class ModuleLink;
 class QComboBox;
 class QPushButton;
+class QStringListModel;
 class TfrmEditLAN;
 class TfrmSearch;
 
@@ -60,5 +61,6 @@ private:
     ModuleLink *FModule;
     TfrmSearch *FSearch;
     TfrmEditLAN *FEditLAN;
-    QString FDeviceInUse; // the entry the last device change selected
+    QStringListModel *FEntries; // the texts cbLANDevice lists
+    QString FDeviceInUse;       // the entry the last device change selected
 };
