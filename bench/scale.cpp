@@ -89,7 +89,7 @@ double bestOf(int runs, const std::function<void()> &setup, const std::function<
 }
 
 int runsFor(int items) {
-    return items >= 100000 ? 3 : items >= 10000 ? 5 : 20;
+    return items >= 100000 ? 5 : items >= 10000 ? 9 : 20;
 }
 
 size_t heapInUse() {

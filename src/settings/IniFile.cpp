@@ -445,30 +445,40 @@ IniFile::EntryList IniFile::entries(const QString &section) const {
 void IniFile::eraseSectionsWhere(
     const std::function<bool(const QString &section, const EntryList &entries)> &drop) {
     // First pass: the verdict for each name, from the first section of that
-    // name (names compare without regard to case, as everywhere).
-    QHash<QString, bool> dropped;
+    // name (names compare without regard to case, as everywhere), noted for
+    // every section header in file order.
+    QHash<QString, bool> verdicts;
+    std::vector<bool> dropHeader;
     for (int h = 0; h < int(m_lines.size()); ++h) {
         if (kindOf(m_lines[h]) != LineKind::Section)
             continue;
+        if (dropHeader.empty())
+            verdicts.reserve(qsizetype(m_lines.size() / 4 + 1));
         const QString name = nameOf(m_lines[h]);
         const QString folded = name.toCaseFolded();
-        if (dropped.contains(folded))
+        const auto known = verdicts.constFind(folded);
+        if (known != verdicts.constEnd()) {
+            dropHeader.push_back(known.value());
             continue;
+        }
         EntryList list;
         const int end = sectionEnd(h);
         for (int i = h + 1; i < end; ++i) {
             if (kindOf(m_lines[i]) == LineKind::Key)
                 list << Entry(nameOf(m_lines[i]), valueOf(m_lines[i]));
         }
-        dropped.insert(folded, drop(name, list));
+        const bool verdict = drop(name, list);
+        verdicts.insert(folded, verdict);
+        dropHeader.push_back(verdict);
     }
     // Second pass: keep every line outside the dropped sections. Lines in
     // front of the first section belong to none.
     std::size_t out = 0;
+    std::size_t header = 0;
     bool keep = true;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         if (kindOf(m_lines[i]) == LineKind::Section)
-            keep = !dropped.value(nameOf(m_lines[i]).toCaseFolded());
+            keep = !dropHeader[header++];
         if (keep)
             m_lines[out++] = m_lines[i];
     }
