@@ -88,6 +88,11 @@ struct MatrixDevice::Session {
     int blocks = 0;
     // Board information.
     BoardTransfer boards;
+    // Replies leave in order, each piece after the one before it: when the
+    // output queued so far has left (the transport honours the same delays).
+    qint64 outputFreeAt = 0;
+    // The pieces of the feed being processed are queued from this moment.
+    qint64 queueFrom = 0;
 
     void endTransfer() {
         mode = Mode::Idle;
@@ -211,7 +216,13 @@ QList<SimOutput> MatrixDevice::feed(int id, const QByteArray &bytes) {
         logSilently(*s);
         return out;
     }
+    // What this feed answers leaves after whatever is still queued.
+    s->queueFrom = std::max(now(), s->outputFreeAt);
     process(*s, out);
+    qint64 at = s->queueFrom;
+    for (const SimOutput &piece : out)
+        at += piece.delayMs;
+    s->outputFreeAt = at;
     return out;
 }
 
@@ -930,17 +941,17 @@ void MatrixDevice::handleEdidPacket(Session &s, const QByteArray &packet, QList<
     }
     const QByteArray answer =
         reply(s.cmd, s.sub, ok ? StatusOK : StatusRejected, static_cast<uint16_t>(n));
-    const int before = int(out.size());
     const bool seen = sendReply(answer, fault, s, out);
     if (ok || resend) {
         // Remember whether the host will take this acknowledgement, and when it
         // leaves: an equal packet arriving before then is the host's re-send.
         s.lastAccepted = packet;
         s.lastAckFailed = !seen || !ok;
-        qint64 delay = 0;
-        for (int i = before; i < out.size(); ++i)
-            delay += out[i].delayMs;
-        s.lastAckAt = now() + delay;
+        // Behind a held-back reply the acknowledgement leaves late too.
+        qint64 at = s.queueFrom;
+        for (int i = 0; i < out.size(); ++i)
+            at += out[i].delayMs;
+        s.lastAckAt = at;
     }
 }
 
@@ -1139,7 +1150,6 @@ FaultKind MatrixDevice::nextFault(bool blockPacket, bool ldcd) {
             QList<FaultKind> kinds = m_faults.kinds;
             if (kinds.isEmpty()) {
                 kinds = allFaultKinds();
-                kinds.removeAll(FaultKind::DelayReply);
                 kinds.removeAll(FaultKind::CloseConnection);
             }
             QList<FaultKind> usable;

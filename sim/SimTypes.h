@@ -35,7 +35,7 @@ enum class FaultKind {
 
 struct FaultSettings {
     // Probability (0..1) that a reply gets a random fault from `kinds`.
-    // An empty `kinds` list means every kind except DelayReply and CloseConnection.
+    // An empty `kinds` list means every kind except CloseConnection.
     double rate = 0.0;
     QList<FaultKind> kinds;
     int delayMs = 0;

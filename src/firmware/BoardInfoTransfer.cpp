@@ -163,6 +163,11 @@ BoardInfoTransfer::PassEnd BoardInfoTransfer::writePass(const BoardInfoFields &f
         plan.check = [&](const uint8_t *ack, int) {
             if (!HeaderValid(ack, u8(packet)))
                 return Verdict::Reject;
+            // An acknowledgement gives the bytes taken so far and the packet's
+            // marker: one that does not is the late answer to an earlier frame
+            // (the start, or a packet of an earlier pass).
+            if ((ack[9] | (ack[10] << 8)) != position + n || ack[11] != u8(packet)[11])
+                return Verdict::Stale;
             result.Fields = BoardInfoFields::fromFrame(ack);
             std::memcpy(result.LastReply, ack, FrameSize);
             return Verdict::Accept;

@@ -116,6 +116,10 @@ bool FirmwareTransfer::sendBlocks(const Frame &start, const QByteArray &data, TR
         plan.check = [&](const uint8_t *r, int) {
             if (FrameChecksum(r) != r[12] || !ReplyMatches(r, start.b))
                 return Verdict::Reject;
+            // The acknowledgement of a block echoes its number (P4): another
+            // number, or the ready answer of the start, is a late answer.
+            if (r[4] == StatusMore || (r[10] | (r[11] << 8)) != blockNumber)
+                return Verdict::Stale;
             if (r[4] == StatusOK)
                 return Verdict::Accept;
             if (r[4] == StatusRefused)

@@ -141,11 +141,10 @@ void ModuleLink::OnDatagram(const QString &senderAddress, quint16 senderPort,
             return;
         for (int off = 0; off < size; off += DiscoveryRecord::Size) {
             const QStringList strings = DiscoveryRecord::fromBytes(bytes + off).deviceListStrings();
-            bool known = false;
-            for (int i = 0; i < FDeviceList.size() && !known; i += 8)
-                known = FDeviceList.at(i) == strings.at(0);
-            if (!known)
+            if (!FKnownMacs.contains(strings.at(0))) {
+                FKnownMacs.insert(strings.at(0));
                 FDeviceList << strings;
+            }
         }
         FAnswerReceived = true;
         return;

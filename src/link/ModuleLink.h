@@ -9,6 +9,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -51,7 +52,10 @@ public:
     // A discovery or configuration exchange is listening for answers.
     bool DatagramBusy() const { return FDatagramBusy; }
     bool AnswerReceived() const { return FAnswerReceived; }
-    void ClearDevices() { FDeviceList.clear(); }
+    void ClearDevices() {
+        FDeviceList.clear();
+        FKnownMacs.clear();
+    }
     // Eight strings per discovered module.
     const QStringList &DeviceList() const { return FDeviceList; }
     // The last configuration record sent or received.
@@ -124,5 +128,8 @@ private:
     bool FDatagramBusy = false;
     bool FAnswerReceived = false;
     QStringList FDeviceList;
+    // The MACs (field 0) of DeviceList, so that a flood of answers costs one
+    // look-up each.
+    QSet<QString> FKnownMacs;
     uint8_t FModuleConfig[76] = {};
 };

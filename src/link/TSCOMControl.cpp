@@ -7,10 +7,12 @@
 #include "link/TcpTransport.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkInterface>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -119,6 +121,7 @@ bool TTSCOMControl::Connect() {
     FLan->setHost(FDeviceIP);
     FLan->setPort(FTcpPort);
     FConnecting = true;
+    FOwedAnswers = 0; // a new link carries nothing of the old one
     try {
         t->open(LinkTiming::current().connectTimeoutMs);
         FConnecting = false;
@@ -268,6 +271,35 @@ void TTSCOMControl::reportFailure(LinkFailure failure, const QString &detail) {
 
 // ---- The exchange step ----------------------------------------------------
 
+// A reply held back past its try arrives while a later try waits, and one
+// acknowledgement looks like the next: taken for the next block's, it would
+// put the engine one acknowledgement behind the device. The answers still
+// owed to timed-out tries come right behind the one that was taken (a device
+// answers in order), so they are waited for here and dropped. Whatever has
+// not come within its time (a try time, or as late as the answer that was
+// taken) is lost.
+void TTSCOMControl::settleOwedAnswers() {
+    if (FOwedAnswers <= 0 || !FActive)
+        return;
+    const auto closing = [this] { return FClosing || FStopRequested; };
+    while (FOwedAnswers > 0 && Connected() && !closing()) {
+        // Each owed answer comes in its own time after the one before it.
+        const QDeadlineTimer deadline(std::max(1, FOwedWaitMs), Qt::PreciseTimer);
+        FRx.clear();
+        FLinkLost = false;
+        FReceiving = true;
+        const LinkWait::Result r = LinkWait::until(
+            deadline.remainingTime(), [this] { return FRx.Complete || FLinkLost; }, closing);
+        FReceiving = false;
+        if (r != LinkWait::Result::Done || !FRx.Complete)
+            break;
+        LogFrame(QStringLiteral("late answer dropped:   "), FRx.Buffer, FOwedAnswers);
+        --FOwedAnswers;
+    }
+    FRx.clear();
+    FOwedAnswers = 0;
+}
+
 ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &reply) {
     if (FClosing)
         return ExchangeOutcome::Cancelled;
@@ -315,6 +347,28 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
         return true;
     };
 
+    // Waits with ticks (the reboot probes) go to a unit that may be silent by
+    // design: their unanswered tries owe nothing.
+    const bool owesLateAnswers = plan.tickMs <= 0 && !plan.waitOutTry;
+    int answered = 0; // replies this exchange has judged
+    int sent = 0;
+    bool accepted = false;
+    QElapsedTimer sinceFirstSend;
+    const auto noteOwed = [&] {
+        if (owesLateAnswers && sent > answered) {
+            FOwedAnswers = sent - answered;
+            // An answer that was taken late tells how late this unit answers
+            // now: the ones behind it come as late again after it.
+            const qint64 late =
+                accepted ? std::max<qint64>(tryMs, sinceFirstSend.elapsed()) + tryMs / 2 : tryMs;
+            FOwedWaitMs = int(std::min<qint64>(late, INT_MAX));
+        }
+    };
+    struct OwedGuard {
+        const std::function<void()> note;
+        ~OwedGuard() { note(); }
+    } owedGuard{noteOwed};
+
     bool lastRefused = false;
     try {
         for (int t = 1; t <= plan.tries; ++t) {
@@ -328,6 +382,7 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
                 throw LinkError(FLinkLost && !FLastLinkError.isEmpty()
                                     ? FLastLinkError
                                     : QStringLiteral("Link not open"));
+            settleOwedAnswers();
             const QByteArray wire = plan.request(t);
             FRx.Mode = plan.mode;
             FRx.clear();
@@ -336,10 +391,13 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
             FActive->discard();
             FReceiving = true;
             FActive->write(wire);
+            if (sent++ == 0)
+                sinceFirstSend.start();
             if (plan.logSent)
                 plan.logSent(t, wire);
             const QDeadlineTimer deadline(tryMs, Qt::PreciseTimer);
             int ticks = 0;
+        awaitAnswer:
             if (!waitTry(deadline, ticks, true)) {
                 if (FStopRequested && !FClosing)
                     return stopped();
@@ -363,7 +421,6 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
                 continue;
             }
             FReceiving = false;
-            std::memcpy(reply.Bytes, FRx.Buffer, FrameSize);
             if (!plan.replyCaption.isEmpty())
                 LogFrame(plan.replyCaption, FRx.Buffer, plan.replyNumber ? plan.replyNumber : t);
             const Verdict verdict =
@@ -372,8 +429,19 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
                                             reinterpret_cast<const uint8_t *>(wire.constData()))
                                   ? Verdict::Accept
                                   : Verdict::Reject);
+            if (verdict == Verdict::Stale) {
+                // Not this frame's answer: drop it and wait on for the real one.
+                if (answered < sent - 1)
+                    ++answered;
+                FRx.clear();
+                FReceiving = true;
+                goto awaitAnswer;
+            }
+            ++answered;
+            std::memcpy(reply.Bytes, FRx.Buffer, FrameSize);
             if (verdict == Verdict::Accept) {
                 reply.Success = 1;
+                accepted = true;
                 return ExchangeOutcome::Accepted;
             }
             if (verdict == Verdict::Refused) {
@@ -497,9 +565,11 @@ void TTSCOMControl::WriteBlocks(const Frame &start, const QByteArray &data, TRep
         };
         plan.replyCaption = QStringLiteral("rcv cmd PPP:   ");
         plan.check = [&sent](const uint8_t *r, int) {
-            return FrameChecksum(r) == r[12] && ReplyMatches(r, sent.b) && r[4] == StatusOK
-                       ? Verdict::Accept
-                       : Verdict::Reject;
+            const bool valid = FrameChecksum(r) == r[12] && ReplyMatches(r, sent.b);
+            // "Ready" during the transfer is the late answer to the start.
+            if (valid && r[4] == StatusMore)
+                return Verdict::Stale;
+            return valid && r[4] == StatusOK ? Verdict::Accept : Verdict::Reject;
         };
         if (Exchange(plan, reply) != ExchangeOutcome::Accepted) {
             reply.Success = 0;

@@ -28,6 +28,9 @@ enum class Verdict {
     Accept,  // the exchange is over, success 1
     Reject,  // a failed try: pause, then the next try
     Refused, // the device refused (firmware part): success 1, try again
+    // The answer to an earlier frame (a late one): dropped, and the try goes
+    // on waiting for its own answer until its time is up.
+    Stale,
 };
 
 // The outcome of one exchange: exactly one of these.
@@ -199,4 +202,10 @@ private:
     bool FTimeoutSeen = false;
     bool FOperationActive = false;
     bool FWasConnected = false;
+    // Answers that may still come to tries that timed out: the protocol has
+    // no sequence numbers, so before the next exchange sends anything they
+    // are waited for (up to one try time) and dropped.
+    int FOwedAnswers = 0;
+    int FOwedWaitMs = 0;
+    void settleOwedAnswers();
 };

@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 #ifdef Q_OS_UNIX
@@ -24,6 +27,19 @@ QString trimBlanks(const QString &s) {
     while (to > from && isBlank(s.at(to - 1)))
         --to;
     return s.mid(from, to - from);
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
+    };
+    std::size_t from = 0;
+    std::size_t to = s.size();
+    while (from < to && blank(s[from]))
+        ++from;
+    while (to > from && blank(s[to - 1]))
+        --to;
+    return s.substr(from, to - from);
 }
 
 bool sameName(const QString &a, const QString &b) {
@@ -62,18 +78,50 @@ IniFile::IniFile(const QString &fileName) : m_fileName(fileName) {}
 
 bool IniFile::load() {
     m_lines.clear();
+    m_written.clear();
+    m_bytes.clear();
     m_error.clear();
+    m_tooLarge = false;
     // Nothing to read where no file is (a directory in its place included);
     // a save reports the real trouble.
     const QFileInfo info(m_fileName);
     if (!info.exists() || info.isDir())
         return true;
+    const auto refuseSize = [this] {
+        m_tooLarge = true;
+        m_error = QStringLiteral("Unable to read from %1: the file is larger than %2 MiB, so it "
+                                 "is left as it is")
+                      .arg(m_fileName)
+                      .arg(MaxFileSize / (1024 * 1024));
+        return false;
+    };
+    if (info.size() > MaxFileSize)
+        return refuseSize();
     QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         m_error = QStringLiteral("Unable to read from %1").arg(m_fileName);
         return false;
     }
-    setData(file.readAll());
+    // Read into a buffer of the file's size; a file that grew meanwhile is
+    // still bounded by the limit.
+    QByteArray bytes;
+    bytes.resize(qsizetype(std::min<qint64>(std::max<qint64>(file.size(), 0), MaxFileSize) + 1));
+    qint64 got = 0;
+    while (got < bytes.size()) {
+        const qint64 n = file.read(bytes.data() + got, bytes.size() - got);
+        if (n < 0) {
+            m_error = QStringLiteral("Unable to read from %1").arg(m_fileName);
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > MaxFileSize)
+        return refuseSize();
+    bytes.truncate(qsizetype(got));
+    bytes.squeeze();
+    setData(bytes);
     return true;
 }
 
@@ -99,56 +147,100 @@ bool IniFile::save() {
 
 void IniFile::setData(const QByteArray &bytes) {
     m_lines.clear();
-    const QString text = QString::fromLatin1(bytes);
-    QStringList pieces = text.split(u'\n');
-    if (!pieces.isEmpty() && pieces.last().isEmpty())
-        pieces.removeLast(); // the line break of the last line, not a line
-    m_lines.reserve(pieces.size());
-    for (QString piece : pieces) {
-        if (piece.endsWith(u'\r'))
-            piece.chop(1);
-        m_lines.push_back(parseLine(piece));
+    m_written.clear();
+    m_bytes = bytes;
+    const char *b = m_bytes.constData();
+    const qsizetype size = m_bytes.size();
+    m_lines.reserve(std::size_t(std::count(b, b + size, '\n') + 1));
+    qsizetype from = 0;
+    while (from < size) {
+        const void *nl = std::memchr(b + from, '\n', std::size_t(size - from));
+        const qsizetype end = nl ? static_cast<const char *>(nl) - b : size;
+        qsizetype length = end - from;
+        if (length > 0 && b[from + length - 1] == '\r')
+            --length;
+        Line line;
+        line.start = quint32(from);
+        line.length = quint32(length);
+        line.written = 0;
+        line.kind = quint32(split(std::string_view(b + from, std::size_t(length))).kind);
+        m_lines.push_back(line);
+        from = end + 1; // a last line without a break ends the text
     }
 }
 
 QByteArray IniFile::data() const {
+    qsizetype total = 0;
+    for (const Line &line : m_lines)
+        total += qsizetype(line.length) + 2;
     QByteArray out;
+    out.reserve(total);
     for (const Line &line : m_lines) {
-        out += line.text.toLatin1();
+        const std::string_view text = textOf(line);
+        out.append(text.data(), qsizetype(text.size()));
         out += "\r\n";
     }
     return out;
 }
 
-IniFile::Line IniFile::parseLine(const QString &text) {
-    Line line;
-    line.text = text;
-    const QString t = trimBlanks(text);
-    if (t.isEmpty() || t.startsWith(u';'))
-        return line;
-    if (t.startsWith(u'[')) {
-        const qsizetype close = t.lastIndexOf(u']');
-        if (close > 0) {
-            line.kind = LineKind::Section;
-            line.name = trimBlanks(t.mid(1, close - 1));
-        }
-        return line;
+std::string_view IniFile::textOf(const Line &line) const {
+    if (line.written) {
+        const QByteArray &own = m_written[line.start];
+        return std::string_view(own.constData(), std::size_t(own.size()));
     }
-    const qsizetype eq = t.indexOf(u'=');
-    if (eq < 0)
-        return line;
-    const QString name = trimBlanks(t.left(eq));
-    if (name.isEmpty())
-        return line;
-    line.kind = LineKind::Key;
-    line.name = name;
-    line.value = trimBlanks(t.mid(eq + 1));
+    return std::string_view(m_bytes.constData() + line.start, line.length);
+}
+
+IniFile::Parts IniFile::split(std::string_view text) {
+    Parts parts;
+    const std::string_view t = trimBlanks(text);
+    if (t.empty() || t.front() == ';')
+        return parts;
+    if (t.front() == '[') {
+        const std::size_t close = t.rfind(']');
+        if (close != std::string_view::npos && close > 0) {
+            parts.kind = LineKind::Section;
+            parts.name = trimBlanks(t.substr(1, close - 1));
+        }
+        return parts;
+    }
+    const std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos)
+        return parts;
+    const std::string_view name = trimBlanks(t.substr(0, eq));
+    if (name.empty())
+        return parts;
+    parts.kind = LineKind::Key;
+    parts.name = name;
+    parts.value = trimBlanks(t.substr(eq + 1));
+    return parts;
+}
+
+QString IniFile::nameOf(const Line &line) const {
+    const std::string_view name = split(textOf(line)).name;
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+QString IniFile::valueOf(const Line &line) const {
+    const std::string_view value = split(textOf(line)).value;
+    return readValue(QString::fromLatin1(value.data(), qsizetype(value.size())));
+}
+
+IniFile::Line IniFile::writtenLine(const QString &text) {
+    // Stored as it will be written: Latin-1, "?" for what Latin-1 lacks.
+    m_written.push_back(text.toLatin1());
+    const QByteArray &own = m_written.back();
+    Line line;
+    line.start = quint32(m_written.size() - 1);
+    line.length = quint32(own.size());
+    line.written = 1;
+    line.kind = quint32(split(std::string_view(own.constData(), std::size_t(own.size()))).kind);
     return line;
 }
 
 IniFile::Line IniFile::makeKeyLine(const QString &key, const QString &value) {
     // Parsed back from its text, so the entry is what a reload would find.
-    return parseLine(singleLine(key) + u'=' + singleLine(value));
+    return writtenLine(singleLine(key) + u'=' + singleLine(value));
 }
 
 QString IniFile::readValue(const QString &rawValue) {
@@ -171,7 +263,7 @@ QString IniFile::protectedValue(const QString &value) {
 int IniFile::findSection(const QString &section, int from) const {
     const QString wanted = trimBlanks(section);
     for (int i = from; i < int(m_lines.size()); ++i) {
-        if (m_lines[i].kind == LineKind::Section && sameName(m_lines[i].name, wanted))
+        if (kindOf(m_lines[i]) == LineKind::Section && sameName(nameOf(m_lines[i]), wanted))
             return i;
     }
     return -1;
@@ -179,7 +271,7 @@ int IniFile::findSection(const QString &section, int from) const {
 
 int IniFile::sectionEnd(int header) const {
     int i = header + 1;
-    while (i < int(m_lines.size()) && m_lines[i].kind != LineKind::Section)
+    while (i < int(m_lines.size()) && kindOf(m_lines[i]) != LineKind::Section)
         ++i;
     return i;
 }
@@ -188,7 +280,7 @@ int IniFile::findKey(int header, const QString &key) const {
     const QString wanted = trimBlanks(key);
     const int end = sectionEnd(header);
     for (int i = header + 1; i < end; ++i) {
-        if (m_lines[i].kind == LineKind::Key && sameName(m_lines[i].name, wanted))
+        if (kindOf(m_lines[i]) == LineKind::Key && sameName(nameOf(m_lines[i]), wanted))
             return i;
     }
     return -1;
@@ -211,7 +303,7 @@ QString IniFile::readString(const QString &section, const QString &key,
     const int k = findKey(h, key);
     if (k < 0)
         return defaultValue;
-    return readValue(m_lines[k].value);
+    return valueOf(m_lines[k]);
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const {
@@ -249,20 +341,20 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     const Line keyLine = makeKeyLine(key, value);
     const int h = findSection(section);
     if (h < 0) {
-        m_lines.push_back(parseLine(u'[' + singleLine(section) + u']'));
+        m_lines.push_back(writtenLine(u'[' + singleLine(section) + u']'));
         m_lines.push_back(keyLine);
         return;
     }
     const int k = findKey(h, key);
     if (k >= 0) {
         // The key keeps its spelling from the file; the line is normalized.
-        m_lines[k] = makeKeyLine(m_lines[k].name, value);
+        m_lines[k] = makeKeyLine(nameOf(m_lines[k]), value);
         return;
     }
     int pos = h + 1;
     const int end = sectionEnd(h);
     for (int i = h + 1; i < end; ++i) {
-        if (m_lines[i].kind == LineKind::Key)
+        if (kindOf(m_lines[i]) == LineKind::Key)
             pos = i + 1;
     }
     m_lines.insert(m_lines.begin() + pos, keyLine);
@@ -307,7 +399,7 @@ void IniFile::replaceSection(const QString &section, const EntryList &entries) {
     }
     int pos = -1;
     for (int i = sectionEnd(h) - 1; i > h; --i) {
-        if (m_lines[i].kind == LineKind::Key) {
+        if (kindOf(m_lines[i]) == LineKind::Key) {
             m_lines.erase(m_lines.begin() + i);
             pos = i;
         }
@@ -324,8 +416,8 @@ void IniFile::replaceSection(const QString &section, const EntryList &entries) {
 QStringList IniFile::sectionNames() const {
     QStringList names;
     for (const Line &line : m_lines) {
-        if (line.kind == LineKind::Section)
-            names << line.name;
+        if (kindOf(line) == LineKind::Section)
+            names << nameOf(line);
     }
     return names;
 }
@@ -344,8 +436,51 @@ IniFile::EntryList IniFile::entries(const QString &section) const {
         return list;
     const int end = sectionEnd(h);
     for (int i = h + 1; i < end; ++i) {
-        if (m_lines[i].kind == LineKind::Key)
-            list << Entry(m_lines[i].name, readValue(m_lines[i].value));
+        if (kindOf(m_lines[i]) == LineKind::Key)
+            list << Entry(nameOf(m_lines[i]), valueOf(m_lines[i]));
     }
     return list;
+}
+
+void IniFile::eraseSectionsWhere(
+    const std::function<bool(const QString &section, const EntryList &entries)> &drop) {
+    // First pass: the verdict for each name, from the first section of that
+    // name (names compare without regard to case, as everywhere), noted for
+    // every section header in file order.
+    QHash<QString, bool> verdicts;
+    std::vector<bool> dropHeader;
+    for (int h = 0; h < int(m_lines.size()); ++h) {
+        if (kindOf(m_lines[h]) != LineKind::Section)
+            continue;
+        if (dropHeader.empty())
+            verdicts.reserve(qsizetype(m_lines.size() / 4 + 1));
+        const QString name = nameOf(m_lines[h]);
+        const QString folded = name.toCaseFolded();
+        const auto known = verdicts.constFind(folded);
+        if (known != verdicts.constEnd()) {
+            dropHeader.push_back(known.value());
+            continue;
+        }
+        EntryList list;
+        const int end = sectionEnd(h);
+        for (int i = h + 1; i < end; ++i) {
+            if (kindOf(m_lines[i]) == LineKind::Key)
+                list << Entry(nameOf(m_lines[i]), valueOf(m_lines[i]));
+        }
+        const bool verdict = drop(name, list);
+        verdicts.insert(folded, verdict);
+        dropHeader.push_back(verdict);
+    }
+    // Second pass: keep every line outside the dropped sections. Lines in
+    // front of the first section belong to none.
+    std::size_t out = 0;
+    std::size_t header = 0;
+    bool keep = true;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (kindOf(m_lines[i]) == LineKind::Section)
+            keep = !dropHeader[header++];
+        if (keep)
+            m_lines[out++] = m_lines[i];
+    }
+    m_lines.resize(out);
 }

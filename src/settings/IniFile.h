@@ -21,18 +21,30 @@
 //
 // Errors are returned, not thrown: load() and save() give false and leave the
 // message in errorString().
+//
+// The file is kept as its own bytes plus one small record per line (lines
+// the program writes get bytes of their own), so reading a file takes about
+// its size in memory. A file larger than MaxFileSize is not read at all:
+// load() refuses it and tooLarge() says so; a caller that would write the
+// file back must then leave it alone.
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 class IniFile {
 public:
     using Entry = QPair<QString, QString>; // key, value as read
     using EntryList = QList<Entry>;
+
+    // The largest settings file that is read (a file beyond this is not a
+    // settings file the tool wrote; reading it would only cost memory).
+    static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
 
     IniFile() = default;
     explicit IniFile(const QString &fileName);
@@ -43,8 +55,10 @@ public:
     // Reads the file. A missing file (or a directory in its place) is not an
     // error: the contents are empty and every read gives its default. Returns
     // false with "Unable to read from <file name>" only when an existing file
-    // cannot be read (the contents are empty then too).
+    // cannot be read (the contents are empty then too), or when it is larger
+    // than MaxFileSize (tooLarge() is then true, and the message says so).
     bool load();
+    bool tooLarge() const { return m_tooLarge; }
     // Writes the whole contents to fileName() through a temporary file beside
     // it that is flushed to disk and then renamed over the old file, so the
     // old file stays whole when the write fails. On failure returns false and
@@ -92,6 +106,13 @@ public:
     // list removes the section.
     void replaceSection(const QString &section, const EntryList &entries);
 
+    // Erases, in one pass over the file, every section for which `drop`
+    // holds. `drop` sees each name once (the first spelling in the file) with
+    // the entries of the first section of that name, as entries() gives them;
+    // when it holds, every section of that name goes, as with eraseSection().
+    void eraseSectionsWhere(
+        const std::function<bool(const QString &section, const EntryList &entries)> &drop);
+
     // Section names in file order, as written in the file.
     QStringList sectionNames() const;
     // Key names of the section in file order, as written in the file.
@@ -100,22 +121,39 @@ public:
     EntryList entries(const QString &section) const;
 
 private:
-    enum class LineKind { Other, Section, Key };
+    enum class LineKind : quint8 { Other, Section, Key };
+    // One line: where its text is (in the file's bytes, or, for a line the
+    // program wrote, the index of its own bytes) and what kind it is.
     struct Line {
-        LineKind kind = LineKind::Other;
-        QString text;  // the whole line as it is written
-        QString name;  // section or key name, trimmed
-        QString value; // key lines: the value text, trimmed, quotes kept
+        quint32 start = 0;
+        quint32 length : 29;
+        quint32 kind : 2;
+        quint32 written : 1;
     };
+    // A line taken apart: name and value trimmed, the value's quotes kept.
+    struct Parts {
+        LineKind kind = LineKind::Other;
+        std::string_view name;
+        std::string_view value;
+    };
+
+    std::string_view textOf(const Line &line) const;
+    static LineKind kindOf(const Line &line) { return LineKind(line.kind); }
+    static Parts split(std::string_view text);
+    QString nameOf(const Line &line) const;
+    QString valueOf(const Line &line) const; // as readString() gives it
+    Line writtenLine(const QString &text);
 
     int findSection(const QString &section, int from = 0) const;
     int sectionEnd(int header) const;
     int findKey(int header, const QString &key) const;
     static QString readValue(const QString &rawValue);
-    static Line parseLine(const QString &text);
-    static Line makeKeyLine(const QString &key, const QString &value);
+    Line makeKeyLine(const QString &key, const QString &value);
 
     QString m_fileName;
     QString m_error;
+    bool m_tooLarge = false;
+    QByteArray m_bytes;                // the file as read
+    std::vector<QByteArray> m_written; // lines written since
     std::vector<Line> m_lines;
 };

@@ -66,20 +66,16 @@ void PortTagStore::save(IniFile &ini, TControlMode mode, const QString &deviceMa
 }
 
 void PortTagStore::prune(IniFile &ini) {
-    const QStringList sections = ini.sectionNames();
-    for (const QString &section : sections) {
+    // One pass over the file, however many devices have left their labels.
+    ini.eraseSectionsWhere([](const QString &section, const IniFile::EntryList &entries) {
         if (!section.contains(QLatin1String("Tag of"), Qt::CaseInsensitive))
-            continue;
-        bool blank = true;
-        for (const IniFile::Entry &e : ini.entries(section)) {
-            if (!e.second.trimmed().isEmpty()) {
-                blank = false;
-                break;
-            }
+            return false;
+        for (const IniFile::Entry &e : entries) {
+            if (!e.second.trimmed().isEmpty())
+                return false;
         }
-        if (blank)
-            ini.eraseSection(section);
-    }
+        return true;
+    });
 }
 
 PortTagStore::Tags PortTagStore::loadFile(const QString &fileName, TControlMode mode,

@@ -208,9 +208,11 @@ void SettingsData::write(IniFile &ini) const {
     ini.writeInteger(kDelays, kBeforeBI, BeforeBIDelay);
 }
 
-SettingsData SettingsData::loadFile(const QString &fileName) {
+SettingsData SettingsData::loadFile(const QString &fileName, QString *error) {
     IniFile ini(fileName);
-    ini.load();
+    const bool ok = ini.load();
+    if (error)
+        *error = ok ? QString() : ini.errorString();
     return read(ini);
 }
 

@@ -72,7 +72,9 @@ struct SettingsData {
     void write(IniFile &ini) const;
 
     // read() of the file; a missing or unreadable file gives the defaults.
-    static SettingsData loadFile(const QString &fileName);
+    // When an existing file cannot be read (or is larger than a settings
+    // file can be, see IniFile::MaxFileSize) *error gets the reason.
+    static SettingsData loadFile(const QString &fileName, QString *error = nullptr);
     // write() into the file as it is now and save it. On failure returns
     // false with "Unable to write to <file>" in *error (or "Unable to read
     // from <file>" when an existing file cannot be read: it is left alone).

@@ -417,7 +417,13 @@ void TForm1::MarkPackageNode(bool restore, int partId, int subId, const QString 
 // ---- Settings file ------------------------------------------------------
 
 void TForm1::LoadSettings() {
-    const SettingsData data = SettingsData::loadFile(ctx->SettingsPath());
+    QString error;
+    const SettingsData data = SettingsData::loadFile(ctx->SettingsPath(), &error);
+    if (!error.isEmpty() && !FSettingsLocked) {
+        // Said once; every later save would only repeat it.
+        FSettingsLocked = true;
+        prompts->Error(error);
+    }
     FStored = data;
     // Each page takes its own values, in the file's order.
     General->LoadSettings(data);
@@ -433,6 +439,8 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::SaveSettings() {
+    if (FSettingsLocked)
+        return;
     SettingsData data = FStored;
     General->SaveSettings(data);
     data.tagMode = engine->ControlMode();
@@ -463,6 +471,8 @@ void TForm1::LoadPortTags() {
 }
 
 void TForm1::SavePortTags() {
+    if (FSettingsLocked)
+        return;
     PortTagStore::Tags tags;
     for (int n = 1; n <= PortTagStore::PortCount; ++n) {
         tags.inputs[n - 1] = PortTags->Label(n);

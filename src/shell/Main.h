@@ -134,6 +134,9 @@ private:
     TTSCOMControl *engine;
     AppContext *ctx;
     SettingsData FStored; // what was read, for values without a control in this build
+    // The settings file could not be read at start-up (too large, unreadable):
+    // it is left as it is for the whole run, nothing is written to it.
+    bool FSettingsLocked = false;
     ControlFlags *FControlFlags;
     QList<int> FHiddenTabs; // tabs hidden as delivered
     bool FServiceMode = false;

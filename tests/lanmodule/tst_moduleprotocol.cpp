@@ -167,6 +167,35 @@ private slots:
         QCOMPARE(link->FoundDeviceCount(), 4);
     }
 
+    void floodOfAnswersKeepsOneEntryPerMac() {
+        // 20,000 modules, each answering every attempt: listed once each, in
+        // the order of their first answers.
+        link->setListeningForTests(true);
+        auto record = [](int n) {
+            DiscoveryRecord r = makeRecord(uint8_t(n), QStringLiteral("m%1").arg(n));
+            r.MAC[3] = uint8_t(n >> 16);
+            r.MAC[4] = uint8_t(n >> 8);
+            return r.toBytes();
+        };
+        const int modules = 20000;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            for (int n = 0; n < modules; n += 10) {
+                QByteArray datagram;
+                for (int k = n; k < n + 10; ++k)
+                    datagram += record(k);
+                link->OnDatagram(Module, 30600, datagram);
+            }
+        }
+        QCOMPARE(link->FoundDeviceCount(), modules);
+        QCOMPARE(link->FoundDeviceField(1, 6), QStringLiteral("m0"));
+        QCOMPARE(link->FoundDeviceField(modules, 6), QStringLiteral("m%1").arg(modules - 1));
+        QCOMPARE(link->FoundDeviceField(modules, 0), QStringLiteral("18-98-66-00-4E-1F"));
+        // A fresh search lists them again.
+        link->ClearDevices();
+        link->OnDatagram(Module, 30600, record(5));
+        QCOMPARE(link->FoundDeviceCount(), 1);
+    }
+
     void datagramsThatNeverCount() {
         const QByteArray rec = makeRecord(2, QStringLiteral("Echo")).toBytes();
 

@@ -7,6 +7,7 @@
 #include "control/ui/PortTagPage.h"
 #include "control/ui/PreSetting_edit.h"
 #include "lanmodule/ui/LanDeviceGroup.h"
+#include "settings/IniFile.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -150,6 +151,34 @@ private slots:
         fx.openWindow();
         fx.form->close();
         QCOMPARE(fileBytes(fx.settingsPath()), first);
+    }
+
+    void oversizedSettingsFileIsLeftAlone() {
+        // A settings file far beyond anything the tool writes: said once at
+        // start-up, then neither a label edit nor the close rewrites it.
+        ShellFixture fx;
+        fx.seedSimDevice();
+        QByteArray big = fileBytes(fx.settingsPath()) + "[Filler]\r\n";
+        while (big.size() <= IniFile::MaxFileSize)
+            big += "x=" + QByteArray(4000, 'y') + "\r\n";
+        fx.writeSettings(big);
+        fx.openWindow();
+        QCOMPARE(fx.prompts().size(), 1);
+        QCOMPARE(fx.prompts().first().kind, PromptService::Kind::Error);
+        QCOMPARE(fx.prompts().first().text,
+                 "Unable to read from " + fx.settingsPath() +
+                     ": the file is larger than 4 MiB, so it is left as it is");
+        // The window runs on the defaults.
+        QVERIFY(fx.ctx()->CurrentDeviceMAC != QStringLiteral("02-00-00-00-00-01"));
+
+        editInputs(fx, {{1, "Player"}});
+        QCOMPARE(fx.form->PortTags->TagEdit(1)->text(), QStringLiteral("Player"));
+        fx.form->close();
+        int errors = 0;
+        for (const PromptService::Request &r : fx.prompts())
+            errors += r.kind == PromptService::Kind::Error;
+        QCOMPARE(errors, 1);
+        QCOMPARE(fileBytes(fx.settingsPath()), big);
     }
 };
 

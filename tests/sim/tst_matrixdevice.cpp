@@ -490,7 +490,7 @@ private slots:
         QCOMPARE(a.second, b.second);
         QVERIFY(a.second.size() > 15 && a.second.size() < 45);
         QVERIFY(a.first != c.first);
-        QVERIFY(!a.second.contains(FaultKind::DelayReply));
+        QVERIFY(a.second.contains(FaultKind::DelayReply)); // a late reply is fair game
         QVERIFY(!a.second.contains(FaultKind::CloseConnection));
         QVERIFY(!a.second.contains(FaultKind::CorruptBlock)); // no block packets here
 

@@ -15,6 +15,10 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
+#include <QStringListModel>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -35,6 +39,10 @@ LanDeviceGroup::LanDeviceGroup(AppContext *context, ModuleLink *module, QWidget 
 
     cbLANDevice = new QComboBox(this);
     cbLANDevice->setObjectName(QStringLiteral("cbLANDevice"));
+    // A plain list of texts: tens of thousands of devices stay cheap to list,
+    // read and replace.
+    FEntries = new QStringListModel(cbLANDevice);
+    cbLANDevice->setModel(FEntries);
     cbLANDevice->setAccessibleName(QStringLiteral("TCP control device"));
     cbLANDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cbLANDevice->setMinimumContentsLength(30);
@@ -77,10 +85,7 @@ LanDeviceGroup::LanDeviceGroup(AppContext *context, ModuleLink *module, QWidget 
 // ---- The list ----------------------------------------------------------------
 
 QStringList LanDeviceGroup::Entries() const {
-    QStringList out;
-    for (int i = 0; i < cbLANDevice->count(); ++i)
-        out << cbLANDevice->itemText(i);
-    return out;
+    return FEntries->stringList();
 }
 
 int LanDeviceGroup::AddEntry(const QString &entry) {
@@ -91,11 +96,42 @@ int LanDeviceGroup::AddEntry(const QString &entry) {
     return at;
 }
 
-void LanDeviceGroup::SetEntries(const QStringList &entries) {
+int LanDeviceGroup::AddEntries(const QStringList &entries) {
+    // One look-up per entry and one merge, however long the list: a flood of
+    // answers must not cost a pass over the list for each.
+    const QStringList list = Entries();
+    QSet<QString> known(list.begin(), list.end());
+    QStringList fresh;
+    for (const QString &e : entries) {
+        if (!known.contains(e)) {
+            known.insert(e);
+            fresh << e;
+        }
+    }
+    if (fresh.isEmpty())
+        return 0;
+    // A stable sort and merge keep the order AddEntry() gives: a new entry
+    // goes after the equal ones already listed.
+    std::stable_sort(fresh.begin(), fresh.end(), entryBefore);
+    QStringList merged;
+    merged.reserve(list.size() + fresh.size());
+    std::merge(list.begin(), list.end(), fresh.begin(), fresh.end(), std::back_inserter(merged),
+               entryBefore);
+    int current = cbLANDevice->currentIndex();
+    if (current >= 0)
+        current += int(std::lower_bound(fresh.begin(), fresh.end(), list.at(current), entryBefore) -
+                       fresh.begin());
     const QSignalBlocker block(cbLANDevice);
-    cbLANDevice->clear();
-    for (const QString &e : entries)
-        AddEntry(e);
+    FEntries->setStringList(merged);
+    cbLANDevice->setCurrentIndex(current);
+    return int(fresh.size());
+}
+
+void LanDeviceGroup::SetEntries(const QStringList &entries) {
+    QStringList sorted = entries;
+    std::stable_sort(sorted.begin(), sorted.end(), entryBefore);
+    const QSignalBlocker block(cbLANDevice);
+    FEntries->setStringList(sorted);
     cbLANDevice->setCurrentIndex(-1);
 }
 
@@ -187,9 +223,7 @@ void LanDeviceGroup::btnSearchDeviceClick() {
         result = ctx->Prompts->ExecDialog(FSearch, FSearch->objectName());
     }
     if (result == ModalResult::mrYes || result == ModalResult::mrOK) {
-        for (const QString &e : FSearch->FoundEntries)
-            if (!Entries().contains(e))
-                AddEntry(e);
+        AddEntries(FSearch->FoundEntries);
         const QString chosen = result == ModalResult::mrYes ? FSearch->cbMXDevice->currentText()
                                                             : FSearch->cbMXDevice1->currentText();
         if (!chosen.isEmpty()) {

@@ -9,6 +9,7 @@ class AppContext;
 class ModuleLink;
 class QComboBox;
 class QPushButton;
+class QStringListModel;
 class TfrmEditLAN;
 class TfrmSearch;
 
@@ -39,6 +40,9 @@ public:
     void SetControlsEnabled(bool enabled);
     // Add an entry at its sorted place (also when an equal text exists); returns its index.
     int AddEntry(const QString &entry);
+    // Add every entry not listed yet (exact text), each at its sorted place;
+    // the selected entry stays selected. Returns the number added.
+    int AddEntries(const QStringList &entries);
 
     void cbLANDeviceChange();
     void btnDeleteDeviceClick();
@@ -57,5 +61,6 @@ private:
     ModuleLink *FModule;
     TfrmSearch *FSearch;
     TfrmEditLAN *FEditLAN;
-    QString FDeviceInUse; // the entry the last device change selected
+    QStringListModel *FEntries; // the texts cbLANDevice lists
+    QString FDeviceInUse;       // the entry the last device change selected
 };

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QTimer>
@@ -316,10 +317,13 @@ QString TfrmSearch::BuildEntry(int device) {
 
 void TfrmSearch::addFoundEntries() {
     const int count = FModule->FoundDeviceCount();
+    QSet<QString> known(FoundEntries.begin(), FoundEntries.end());
     for (int i = 1; i <= count; ++i) {
         const QString entry = BuildEntry(i);
-        if (!FoundEntries.contains(entry))
+        if (!known.contains(entry)) {
+            known.insert(entry);
             FoundEntries << entry;
+        }
     }
 }
 

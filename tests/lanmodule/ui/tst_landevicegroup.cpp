@@ -96,6 +96,59 @@ private slots:
         QCOMPARE(group->cbLANDevice->toolTip(), QString());
     }
 
+    void foundEntriesMergeAsAddedOneByOne() {
+        // The merge of a search result gives the list that adding the new
+        // entries one by one gives (equal texts in any case, duplicates).
+        QStringList stored, found;
+        for (int n = 0; n < 300; ++n) {
+            const QString tag =
+                (n % 3 ? QStringLiteral("dev%1") : QStringLiteral("DEV%1")).arg(n % 97);
+            (n % 2 ? stored : found) << Entry(tag, QStringLiteral("10.0.%1.1").arg(n % 7), MacA);
+        }
+        found << stored.mid(0, 40) << found.mid(0, 10);
+        LanDeviceGroup oneByOne(&ui->ctx, ui->engine.Modules());
+        oneByOne.SetEntries(stored);
+        for (const QString &e : found)
+            if (!oneByOne.Entries().contains(e))
+                oneByOne.AddEntry(e);
+
+        group->SetEntries(stored);
+        group->cbLANDevice->setCurrentIndex(77);
+        const QString selected = group->cbLANDevice->currentText();
+        QCOMPARE(group->AddEntries(found), oneByOne.cbLANDevice->count() - int(stored.size()));
+        QCOMPARE(group->Entries(), oneByOne.Entries());
+        QCOMPARE(group->cbLANDevice->currentText(), selected);
+        QCOMPARE(group->AddEntries(found), 0);
+    }
+
+    void floodOfFoundEntries() {
+        // 20,000 answers onto a list of 20,000 known devices, half of them
+        // known already: one pass, sorted, each entry once.
+        QStringList stored, found;
+        for (int n = 0; n < 20000; ++n) {
+            const QString mac = QStringLiteral("18-98-66-%1-%2-%3")
+                                    .arg((n >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+                                    .arg((n >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+                                    .arg(n & 0xFF, 2, 16, QLatin1Char('0'))
+                                    .toUpper();
+            const QString e =
+                Entry(QStringLiteral("m%1").arg((n * 7919) % 20000, 5, 10, QLatin1Char('0')),
+                      QStringLiteral("10.1.%1.%2").arg(n / 250).arg(n % 250), mac);
+            if (n % 2 == 0)
+                stored << e;
+            found << e;
+        }
+        group->SetEntries(stored);
+        group->cbLANDevice->setCurrentIndex(0);
+        const QString first = group->cbLANDevice->currentText();
+        QCOMPARE(group->AddEntries(found), 10000);
+        const QStringList entries = group->Entries();
+        QCOMPARE(entries.size(), 20000);
+        for (int i = 1; i < entries.size(); ++i)
+            QVERIFY(QString::compare(entries[i - 1], entries[i], Qt::CaseInsensitive) < 0);
+        QCOMPARE(group->cbLANDevice->currentText(), first);
+    }
+
     void deletingTheOnlyEntry() {
         const QString only = Entry(QStringLiteral("Alpha"), QStringLiteral("10.0.0.1"), MacA);
         group->SetEntries({only});
