@@ -24,7 +24,7 @@ QString SettingsLocation::UserConfigFolder(const Facts &facts) {
 
 SettingsLocation::Choice SettingsLocation::Choose(const Facts &facts) {
     Choice c;
-    if (facts.appHoldsFile || facts.appWritable) {
+    if (facts.appHoldsFile || (facts.appWritable && !facts.appIsSystemFolder)) {
         c.place = Place::AppFolder;
         c.folder = withSlash(facts.appFolder);
     } else {
@@ -34,12 +34,25 @@ SettingsLocation::Choice SettingsLocation::Choose(const Facts &facts) {
     return c;
 }
 
+bool SettingsLocation::IsSystemFolder(const QString &folder) {
+    const QString f = withSlash(QDir::cleanPath(QDir::fromNativeSeparators(folder)));
+    for (const char *system : {"/usr/bin/", "/usr/sbin/", "/usr/local/bin/", "/usr/local/sbin/",
+                               "/bin/", "/sbin/", "/usr/games/"})
+        if (f == QLatin1String(system))
+            return true;
+    for (const char *tree : {"/opt/", "/usr/lib/", "/usr/libexec/"})
+        if (f.startsWith(QLatin1String(tree)))
+            return true;
+    return false;
+}
+
 SettingsLocation::Facts SettingsLocation::Gather(const QString &appFolder) {
     Facts f;
     f.appFolder = appFolder;
     f.appHoldsFile = QFileInfo(QDir(appFolder).filePath(QLatin1String(FileName))).isFile();
+    f.appIsSystemFolder = IsSystemFolder(appFolder);
     // Only asked when it matters: the check creates and removes a file.
-    f.appWritable = !f.appHoldsFile && FolderIsWritable(appFolder);
+    f.appWritable = !f.appHoldsFile && !f.appIsSystemFolder && FolderIsWritable(appFolder);
     f.configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     f.homeFolder = QDir::homePath();
     return f;

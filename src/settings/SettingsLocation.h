@@ -5,6 +5,9 @@
 // An installed tool (its folder belongs to the system, no file there) keeps it
 // in the user's configuration folder, $XDG_CONFIG_HOME/matrix-tool/
 // (~/.config/matrix-tool/ when the variable is unset, empty or relative).
+// A system program folder (/usr/bin, /usr/local/bin, /bin, /opt/...) counts
+// as not writable, so that running the installed tool as root never leaves a
+// settings file among the system's programs.
 // Widget-free: the decision takes the facts as values, so both ways are
 // tested without a read-only folder.
 
@@ -16,8 +19,11 @@ public:
         QString appFolder;         // the executable's folder
         bool appHoldsFile = false; // "Settings.ini" exists there
         bool appWritable = false;  // a file can be created there
-        QString configHome;        // $XDG_CONFIG_HOME as set (may be empty)
-        QString homeFolder;        // the user's home folder
+        // The folder is one of the system's program folders (/usr/bin ...):
+        // an installed tool even when it can be written to (run as root).
+        bool appIsSystemFolder = false;
+        QString configHome; // $XDG_CONFIG_HOME as set (may be empty)
+        QString homeFolder; // the user's home folder
     };
 
     enum class Place { AppFolder, UserConfig };
@@ -29,6 +35,8 @@ public:
 
     // The decision alone.
     static Choice Choose(const Facts &facts);
+    // Whether `folder` is a system program folder.
+    static bool IsSystemFolder(const QString &folder);
     // The configuration folder the XDG rules give for these facts.
     static QString UserConfigFolder(const Facts &facts);
 

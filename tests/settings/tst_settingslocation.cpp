@@ -62,6 +62,20 @@ private slots:
                               : SettingsLocation::Place::UserConfig);
     }
 
+    // Root may write to /usr/bin: the installed tool still keeps its file
+    // in the configuration folder (unless one was put beside it on purpose).
+    void systemFolderCountsAsInstalled() {
+        SettingsLocation::Facts f = facts(false, true);
+        f.appIsSystemFolder = true;
+        QCOMPARE(SettingsLocation::Choose(f).place, SettingsLocation::Place::UserConfig);
+        f.appHoldsFile = true;
+        QCOMPARE(SettingsLocation::Choose(f).place, SettingsLocation::Place::AppFolder);
+        for (const char *folder : {"/usr/bin", "/usr/bin/", "/usr/local/bin", "/opt/matrix/bin"})
+            QVERIFY2(SettingsLocation::IsSystemFolder(QLatin1String(folder)), folder);
+        for (const char *folder : {"/home/tech/matrix", "/tmp/x", "/usr/binary", "/work/build/src"})
+            QVERIFY2(!SettingsLocation::IsSystemFolder(QLatin1String(folder)), folder);
+    }
+
     void writableFolderKeepsTheFileBesideTheExecutable() {
         QTemporaryDir app;
         QTemporaryDir config;
