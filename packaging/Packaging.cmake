@@ -32,8 +32,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The Qt 6 runtime packages come from the programs' own libraries
-# (dpkg-shlibdeps); the platform plugin is not linked, so it is named.
+# (dpkg-shlibdeps; Debian's libqt6gui6 carries the X11 platform plugin).
+# Wayland sessions run natively with qt6-wayland; socat makes serial bridges.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "socat")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "socat")
 include(CPack)
