@@ -122,6 +122,11 @@ GeneralPage::GeneralPage(AppContext *context, QWidget *parent) : QWidget(parent)
     layout->addStretch(1);
 
     connect(btnConnect, &QPushButton::clicked, this, [this] { btnConnectClick(); });
+    // Enter after a typed path connects to it.
+    connect(cbCOMList->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (!ctx->Engine->Connected())
+            btnConnectClick();
+    });
     connect(rbCOMMode, &QRadioButton::clicked, this, [this] { rbCOMModeClick(); });
     connect(rbLANMode, &QRadioButton::clicked, this, [this] { rbLANModeClick(); });
     connect(LanGroup, &LanDeviceGroup::busyChanged, this,

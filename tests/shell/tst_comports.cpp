@@ -8,10 +8,10 @@
 #include "settings/SettingsData.h"
 
 #include <QComboBox>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 
 #include <sys/stat.h>
 
@@ -105,6 +105,10 @@ private slots:
         QVERIFY(!fx.engine()->Connected());
         fx.form->SaveSettings();
         QCOMPARE(SettingsData::loadFile(fx.settingsPath()).comPort, pty);
+        // Enter in the box connects to what was typed.
+        QTest::keyClick(general->cbCOMList->lineEdit(), Qt::Key_Return);
+        QVERIFY(fx.engine()->Connected());
+        QCOMPARE(fx.engine()->ComPort(), pty);
     }
 
     void listedPortStillVanishesAsBefore() {
