@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on a Debian 12 machine (as root).
+# Installs what building and testing need on a Debian 12 machine (as root):
+# the compiler and Qt 6, iproute2 for the namespace tests, Xvfb for the
+# screenshots, and for the package dpkg-dev (dpkg-shlibdeps) and file (cpack),
+# desktop-file-utils and appstream (the package test validates its entries).
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-      iproute2 xvfb xauth)
+      iproute2 xvfb xauth
+      dpkg-dev file desktop-file-utils appstream)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -7,6 +7,7 @@
 #include "protocol/ModuleConfigRecord.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QTextStream>
@@ -73,6 +74,7 @@ const char *Usage =
     "                      network namespace of your own)\n"
     "  --module MAC,IP[,TAG] one more module on UDP (repeatable)\n"
     "  --module-reply-broadcast  answer UDP requests by broadcast\n"
+    "  --version           the version and exit\n"
     "  --help              this text\n";
 
 bool splitHostPort(const QString &text, QString *host, quint16 *port) {
@@ -148,6 +150,9 @@ int main(int argc, char **argv) {
         bool ok = true;
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             out << Usage;
+            return 0;
+        } else if (arg == QLatin1String("--version")) {
+            out << "matrix-sim " << MATRIX_TOOL_VERSION << "\n";
             return 0;
         } else if (arg == QLatin1String("--tcp")) {
             if (!value(&v) || !splitHostPort(v, &options.tcpHost, &options.tcpPort))
@@ -288,6 +293,14 @@ int main(int argc, char **argv) {
     if (!options.tcp && !options.pty)
         return fail(QStringLiteral("nothing to serve: give --tcp or --pty"));
 
+    // An installed simulator finds its sample EDIDs beside itself.
+    if (options.edidDir.isEmpty()) {
+        const QString installed =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../share/matrix-tool/edid");
+        if (!QFileInfo::exists(QStringLiteral(MATRIXSIM_DEFAULT_EDID_DIR)) &&
+            QFileInfo::exists(installed))
+            options.edidDir = installed;
+    }
     MatrixSimulator sim(options);
     sim.setFaults(faults);
     sim.withState([&](MatrixState &s) {

@@ -1,8 +1,12 @@
 #include "link/SerialTransport.h"
 
 #include "link/LinkError.h"
+#include "link/SerialOpenAdvice.h"
 
 #include <QSerialPort>
+
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 
 SerialTransport::SerialTransport(QObject *parent)
     : Transport(parent), FPort(new QSerialPort(this)) {
@@ -36,11 +40,21 @@ void SerialTransport::open(int) {
     FPort->setStopBits(QSerialPort::OneStop);
     FPort->setFlowControl(QSerialPort::NoFlowControl);
     FPort->setReadBufferSize(0);
+    FAdviceSummary.clear();
+    FAdviceFix.clear();
     if (!FPort->open(QIODevice::ReadWrite)) {
         const QString reason = FPort->errorString();
+        const bool permission = FPort->error() == QSerialPort::PermissionError;
         FPort->clearError();
+        if (permission) {
+            // The same error stands for "in use"; only the system can tell.
+            const SerialOpenAdvice::Advice advice = SerialOpenAdvice::Probe(FPortName);
+            FAdviceSummary = advice.summary;
+            FAdviceFix = advice.fix;
+        }
         throw LinkError(reason);
     }
+    emit note(LowLatencyNote(RequestLowLatency(int(FPort->handle())), FPortName));
     // Pseudo-terminals have no modem lines: their refusal is ignored.
     FPort->setDataTerminalReady(false);
     FPort->setRequestToSend(false);
@@ -86,4 +100,29 @@ void SerialTransport::onReadyRead() {
     const QByteArray bytes = FPort->readAll();
     if (!bytes.isEmpty())
         emit bytesReceived(bytes);
+}
+
+SerialTransport::LowLatency SerialTransport::RequestLowLatency(int fd) {
+    struct serial_struct serial = {};
+    if (fd < 0 || ::ioctl(fd, TIOCGSERIAL, &serial) != 0)
+        return LowLatency::Unsupported;
+    if (serial.flags & ASYNC_LOW_LATENCY)
+        return LowLatency::AlreadyOn;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    if (::ioctl(fd, TIOCSSERIAL, &serial) != 0)
+        return LowLatency::Unsupported;
+    return LowLatency::TurnedOn;
+}
+
+QString SerialTransport::LowLatencyNote(LowLatency result, const QString &port) {
+    switch (result) {
+    case LowLatency::TurnedOn:
+        return QStringLiteral("Serial line %1: low-latency mode on").arg(port);
+    case LowLatency::AlreadyOn:
+        return QStringLiteral("Serial line %1: low-latency mode was already on").arg(port);
+    case LowLatency::Unsupported:
+        break;
+    }
+    return QStringLiteral("Serial line %1: the driver has no low-latency mode (left as it is)")
+        .arg(port);
 }

@@ -46,6 +46,7 @@ TTSCOMControl::TTSCOMControl(QObject *owner)
             if (t == FActive)
                 onLinkLost(reason);
         });
+        connect(t, &Transport::note, this, &TTSCOMControl::linkNote);
     }
 }
 
@@ -87,6 +88,14 @@ Transport *TTSCOMControl::transportFor(TControlMode mode) const {
 bool TTSCOMControl::Connected() const {
     Transport *t = transportFor(FControlMode);
     return t == FActive && t->isOpen();
+}
+
+QString TTSCOMControl::ConnectAdvice() const {
+    return FActive ? FActive->openAdvice() : QString();
+}
+
+QString TTSCOMControl::ConnectAdviceSummary() const {
+    return FActive ? FActive->openAdviceSummary() : QString();
 }
 
 bool TTSCOMControl::serialInUse() const {
@@ -164,9 +173,17 @@ void TTSCOMControl::onBytes(const QByteArray &bytes) {
     if (FClosing)
         return;
     const int oldPos = FRx.Pos;
-    if (FReceiving)
+    const bool wasComplete = FRx.Complete;
+    if (FReceiving) {
         FRx.feed(reinterpret_cast<const uint8_t *>(bytes.constData()),
                  static_cast<int>(bytes.size()), FActive->isSerial());
+        if (FRx.Complete && !wasComplete)
+            emit wireReplyReceived(QByteArray(
+                reinterpret_cast<const char *>(FRx.Buffer),
+                std::min(RxAssembler::BufferSize, FRx.expectedLength(FActive->isSerial()))));
+    } else {
+        emit wireStrayReceived(bytes);
+    }
     emit diagnostic(WM_LINK_RXCOUNT, QString::number(bytes.size()));
     // Bytes nobody waits for are counted, not dumped: a peer that floods the
     // link must not flood the log.
@@ -391,6 +408,7 @@ ExchangeOutcome TTSCOMControl::Exchange(const ExchangeSpec &plan, TReplyRecord &
             FActive->discard();
             FReceiving = true;
             FActive->write(wire);
+            emit wireSent(wire);
             if (sent++ == 0)
                 sinceFirstSend.start();
             if (plan.logSent)

@@ -96,6 +96,10 @@ public:
     quint16 TcpPort() const { return FTcpPort; } // 8000
     void setTcpPort(quint16 port) { FTcpPort = port; }
     QString LastLinkError() const { return FLastLinkError; }
+    // After a failed connect: the link's advice to the person (the serial
+    // group to join) and its few words; empty when there is none.
+    QString ConnectAdvice() const;
+    QString ConnectAdviceSummary() const;
 
     // An operation is running on the link (set by the application's operation
     // scope): nothing may close the link or change its kind meanwhile.
@@ -174,6 +178,15 @@ signals:
     void blockTransferDone();
     // Diagnostics: a frame or bytes logged, or the count of bytes received.
     void diagnostic(LinkMessage kind, const QString &text);
+    // The wire as it is (for a frame trace): every write of an exchange, the
+    // reply or data packet an exchange collected, and bytes that arrived
+    // while no exchange waited.
+    void wireSent(const QByteArray &bytes);
+    void wireReplyReceived(const QByteArray &bytes);
+    void wireStrayReceived(const QByteArray &bytes);
+    // A remark of the link for the diagnostic log (the serial line's
+    // low-latency mode, asked for on every open).
+    void linkNote(const QString &text);
 
 private:
     Transport *transportFor(TControlMode mode) const;

@@ -30,9 +30,15 @@ public:
     virtual void cancel() {}
     // Where the link goes, for status texts: the port name or the address.
     virtual QString peerName() const = 0;
+    // After a failed open: what the person can do about it (empty when
+    // nothing but the failure itself can be said), and its few words.
+    virtual QString openAdvice() const { return QString(); }
+    virtual QString openAdviceSummary() const { return QString(); }
 
 signals:
     void bytesReceived(const QByteArray &bytes);
     // The link went away on its own (peer closed, adapter pulled).
     void linkLost(const QString &reason);
+    // A remark for the diagnostic log (how the line was set up).
+    void note(const QString &text);
 };

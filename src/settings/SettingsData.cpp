@@ -1,6 +1,7 @@
 #include "SettingsData.h"
 
 #include "IniFile.h"
+#include "SettingsLocation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -229,5 +230,6 @@ bool SettingsData::saveFile(const QString &fileName, QString *error) const {
 }
 
 QString SettingsData::defaultFileName() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Settings.ini"));
+    return SettingsLocation::Resolve(QCoreApplication::applicationDirPath()).folder +
+           QLatin1String(SettingsLocation::FileName);
 }

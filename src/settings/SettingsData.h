@@ -79,7 +79,7 @@ struct SettingsData {
     // false with "Unable to write to <file>" in *error (or "Unable to read
     // from <file>" when an existing file cannot be read: it is left alone).
     bool saveFile(const QString &fileName, QString *error = nullptr) const;
-    // "Settings.ini" beside the executable.
+    // "Settings.ini" where SettingsLocation places it for this executable.
     static QString defaultFileName();
 
     // Preset value text split into pieces like delimited text: commas and

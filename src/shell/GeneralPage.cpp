@@ -12,20 +12,14 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSerialPortInfo>
 #include <QVBoxLayout>
 
-std::function<QStringList()> GeneralPage::PortListSource = [] {
-    QStringList names;
-    // On Linux the system location is the device path (/dev/ttyUSB0), which is
-    // also what a technician sees elsewhere.
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        if (!names.contains(info.systemLocation()))
-            names.append(info.systemLocation());
-    return names;
+std::function<SerialPortList()> GeneralPage::PortListSource = [] {
+    return SerialPortList::System();
 };
 
 namespace {
@@ -73,8 +67,19 @@ GeneralPage::GeneralPage(AppContext *context, QWidget *parent) : QWidget(parent)
     cbCOMList = new QComboBox;
     cbCOMList->setObjectName(QStringLiteral("cbCOMList"));
     cbCOMList->setMinimumWidth(160);
+    // A port the system does not list (a pseudo-terminal, a socat or network
+    // serial bridge) can be typed as its device path.
+    cbCOMList->setEditable(true);
+    cbCOMList->setInsertPolicy(QComboBox::NoInsert);
+    cbCOMList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbCOMList->setMinimumContentsLength(28);
+    cbCOMList->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
+    cbCOMList->setToolTip(
+        QStringLiteral("Pick a serial port, or type the path of a device (/dev/ttyUSB0, a "
+                       "pseudo-terminal, a socat link)"));
     lblPort->setBuddy(cbCOMList);
     cbCOMList->setAccessibleName(QStringLiteral("COM port"));
+    cbCOMList->lineEdit()->setAccessibleName(QStringLiteral("COM port"));
     auto *comLayout = new QHBoxLayout(gbCOMMode);
     comLayout->addWidget(lblPort);
     comLayout->addWidget(cbCOMList, 1);
@@ -117,6 +122,11 @@ GeneralPage::GeneralPage(AppContext *context, QWidget *parent) : QWidget(parent)
     layout->addStretch(1);
 
     connect(btnConnect, &QPushButton::clicked, this, [this] { btnConnectClick(); });
+    // Enter after a typed path connects to it.
+    connect(cbCOMList->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (!ctx->Engine->Connected())
+            btnConnectClick();
+    });
     connect(rbCOMMode, &QRadioButton::clicked, this, [this] { rbCOMModeClick(); });
     connect(rbLANMode, &QRadioButton::clicked, this, [this] { rbLANModeClick(); });
     connect(LanGroup, &LanDeviceGroup::busyChanged, this,
@@ -133,7 +143,7 @@ void GeneralPage::btnConnectClick() {
         engine->Disconnect();
     } else {
         if (engine->ControlMode() == cmCOM) {
-            engine->setComPort(cbCOMList->currentText());
+            engine->setComPort(SelectedPortPath());
             ctx->ShowStatus(2, QStringLiteral("Opening [") + engine->ComPort() +
                                    QStringLiteral("] ..."));
         } else {
@@ -234,28 +244,59 @@ void GeneralPage::ApplyModeEnabling(TControlMode mode, bool busy) {
     emit ctx->modeEnablingChanged(mode, busy);
 }
 
-void GeneralPage::RefreshComPortList() {
-    QStringList names;
-    for (const QString &name : PortListSource())
-        if (!names.contains(name))
-            names.append(name);
+int GeneralPage::indexOfPath(const QString &path) const {
+    for (int i = 0; i < cbCOMList->count(); ++i)
+        if (cbCOMList->itemData(i).toString() == path)
+            return i;
+    return -1;
+}
 
-    bool changed = names.size() != cbCOMList->count();
-    for (int i = 0; !changed && i < names.size(); ++i)
-        changed = cbCOMList->findText(names[i], Qt::MatchExactly) < 0;
+QString GeneralPage::SelectedPortPath() const {
+    const QString text = cbCOMList->currentText();
+    const int index = cbCOMList->findText(text, Qt::MatchExactly);
+    if (index >= 0)
+        return cbCOMList->itemData(index).toString();
+    return text.trimmed();
+}
+
+void GeneralPage::RefreshComPortList() {
+    QList<SerialPortEntry> entries;
+    for (const SerialPortEntry &entry : PortListSource().Entries) {
+        bool known = false;
+        for (const SerialPortEntry &e : entries)
+            known = known || e.path == entry.path;
+        if (!known && !entry.path.isEmpty())
+            entries.append(entry);
+    }
+
+    bool changed = entries.size() != cbCOMList->count();
+    for (int i = 0; !changed && i < entries.size(); ++i) {
+        const int at = indexOfPath(entries[i].path);
+        changed = at < 0 || cbCOMList->itemText(at) != entries[i].label;
+    }
     if (!changed)
         return;
 
-    cbCOMList->clear();
-    cbCOMList->addItems(names);
     TTSCOMControl *engine = ctx->Engine;
-    const int index = cbCOMList->findText(engine->ComPort(), Qt::MatchExactly);
+    // A typed path is no entry of the list: it stays, and it never vanishes.
+    const bool typed = cbCOMList->findText(cbCOMList->currentText(), Qt::MatchExactly) < 0;
+    const QString typedText = typed ? cbCOMList->currentText() : QString();
+    const bool wasListed = indexOfPath(engine->ComPort()) >= 0;
+
+    cbCOMList->clear();
+    for (const SerialPortEntry &entry : entries) {
+        cbCOMList->addItem(entry.label, entry.path);
+        cbCOMList->setItemData(cbCOMList->count() - 1, entry.path, Qt::ToolTipRole);
+    }
+    const int index = indexOfPath(engine->ComPort());
     if (index < 0) {
         // A port that vanished under a running operation is noticed by the
         // link itself; the list follows afterwards.
-        if (engine->Connected() && engine->ControlMode() == cmCOM && !ctx->Busy())
+        if (wasListed && engine->Connected() && engine->ControlMode() == cmCOM && !ctx->Busy())
             btnConnectClick();
-        if (cbCOMList->count() > 0)
+        if (!typedText.trimmed().isEmpty())
+            cbCOMList->setEditText(typedText);
+        else if (cbCOMList->count() > 0)
             cbCOMList->setCurrentIndex(0);
     } else {
         cbCOMList->setCurrentIndex(index);
@@ -275,16 +316,18 @@ void GeneralPage::LoadSettings(const SettingsData &data) {
     LanGroup->SetEntries(data.devices);
     LanGroup->SelectEntry(data.lanDevice);
 
-    const int index = cbCOMList->findText(engine->ComPort(), Qt::MatchExactly);
+    const int index = indexOfPath(engine->ComPort());
     if (index >= 0)
         cbCOMList->setCurrentIndex(index);
     else if (cbCOMList->count() > 0)
         cbCOMList->setCurrentIndex(0);
+    else if (engine->ComPort().startsWith(QLatin1Char('/')))
+        cbCOMList->setEditText(engine->ComPort()); // a typed device path, nothing listed
 }
 
 void GeneralPage::SaveSettings(SettingsData &data) const {
     data.lanMode = rbLANMode->isChecked();
-    data.comPort = cbCOMList->currentText();
+    data.comPort = SelectedPortPath();
     data.lanDevice = LanGroup->cbLANDevice->currentText();
     data.devices = LanGroup->Entries();
 }

@@ -2,6 +2,7 @@
 // The "General" page: interface choice, COM port list, LAN device group,
 // connect button and the device status groups.
 
+#include "link/SerialPortList.h"
 #include "protocol/Commands.h"
 
 #include <QStringList>
@@ -37,9 +38,14 @@ public:
     // The link went away by itself.
     void LinkLost(const QString &reason);
 
-    // Where port names come from: the serial ports the system reports.
-    // Tests replace it (for example with a pseudo-terminal's path).
-    static std::function<QStringList()> PortListSource;
+    // Where the ports come from: the serial ports the system reports, each
+    // with its description and, for USB adapters, its /dev/serial/by-id/
+    // path. Tests replace it (a list of bare paths converts, for example a
+    // pseudo-terminal's path).
+    static std::function<SerialPortList()> PortListSource;
+    // The device the list's text names: the path of the chosen entry, or the
+    // path typed into the list (a pseudo-terminal, a socat link).
+    QString SelectedPortPath() const;
 
     QLabel *lblNote;
     QGroupBox *gbModeSelect;
@@ -57,5 +63,6 @@ public:
 
 private:
     bool refuseModeChange();
+    int indexOfPath(const QString &path) const;
     AppContext *ctx;
 };

@@ -30,6 +30,7 @@
 #include "link/TSCOMControl.h"
 #include "protocol/Commands.h"
 #include "settings/PortTagStore.h"
+#include "shell/DiagnosticLogPage.h"
 #include "shell/DialogPrompts.h"
 #include "shell/GeneralPage.h"
 #include "shell/StatusBar.h"
@@ -111,13 +112,17 @@ TForm1::TForm1(const QString &appFolder, QWidget *parent) : QMainWindow(parent) 
         w->setVisible(false);
     }
     connect(btnClear, &QPushButton::clicked, mmoMsg, &QPlainTextEdit::clear);
+    // The memo lives on the diagnostic log page, whose tab only service mode shows.
+    DiagLog = new DiagnosticLogPage(mmoMsg, prompts);
+    connect(DiagLog, &DiagnosticLogPage::statusText, this,
+            [this](int level, const QString &text) { ShowStatus(level, text); });
+    addPage(DiagLog, QStringLiteral("tsDiagLog"), QStringLiteral("Diagnostic log"), false);
 
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(4, 4, 4, 0);
     auto *row = new QHBoxLayout;
     row->addWidget(pcContainer, 1);
-    row->addWidget(mmoMsg);
     layout->addLayout(row, 1);
     layout->addWidget(btnStop);
     layout->addWidget(btnClear);
@@ -173,6 +178,8 @@ void TForm1::setServiceMode(bool on) {
         pcContainer->setTabShown(index, on);
     tsMGFW->setEnabled(on);
     ServiceVisibility::Apply(this, on);
+    mmoMsg->setEnabled(on);
+    mmoMsg->setVisible(on);
 }
 
 bool TForm1::CheckAppFolder(const QString &folder, PromptService &prompts) {
@@ -337,6 +344,8 @@ void TForm1::connectEngine() {
     connect(engine, &TTSCOMControl::linkFailed, this, &TForm1::LinkFailed);
     connect(engine, &TTSCOMControl::connectFailed, this,
             [this](bool connected, const QString &) { ConnectFailed(connected); });
+    connect(engine, &TTSCOMControl::linkNote, this,
+            [this](const QString &text) { mmoMsg->appendPlainText(text); });
     connect(engine, &TTSCOMControl::connectionLost, this,
             [this](const QString &reason) { General->LinkLost(reason); });
     connect(engine, &TTSCOMControl::diagnostic, this,
@@ -383,16 +392,24 @@ void TForm1::LinkFailed(LinkFailure failure) {
 }
 
 void TForm1::ConnectFailed(bool connected) {
-    if (engine->ControlMode() == cmCOM)
-        ShowStatus(2,
-                   QString(SerialActionWords[connected]) + QStringLiteral(" COM [") +
-                       engine->ComPort() + QStringLiteral("] failed"),
-                   true);
-    else
+    if (engine->ControlMode() == cmCOM) {
+        const QString failed = QString(SerialActionWords[connected]) + QStringLiteral(" COM [") +
+                               engine->ComPort() + QStringLiteral("] failed");
+        const QString advice = connected ? QString() : engine->ConnectAdvice();
+        if (advice.isEmpty()) {
+            ShowStatus(2, failed, true);
+        } else {
+            // A port this user may not open: say so and how to fix it.
+            ShowStatus(2, failed + QStringLiteral(": ") + engine->ConnectAdviceSummary(), true);
+            mmoMsg->appendPlainText(failed + QStringLiteral(": ") + advice);
+            prompts->Information(failed + QStringLiteral(".\n\n") + advice);
+        }
+    } else {
         ShowStatus(2,
                    QString(LANActionWords[connected]) + QStringLiteral(" ") + engine->DeviceIP() +
                        QStringLiteral(" failed"),
                    true);
+    }
     ShowStatus(3, QString());
     UpgradeLinkOK = false;
 }

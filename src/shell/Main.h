@@ -19,6 +19,7 @@ class ConfigurationPage;
 class FWInfoPage;
 class FWUpgradePage;
 class MergePage;
+class DiagnosticLogPage;
 class EdidPage;
 class GeneralPage;
 class IRRS232Page;
@@ -88,7 +89,7 @@ public:
     TStatusBar *sb;
     WaitIndicator *Wait;
     QTimer *tmr;
-    QPlainTextEdit *mmoMsg;
+    QPlainTextEdit *mmoMsg; // the diagnostic log, shown on DiagLog in service mode
     QPushButton *btnStop;
     QPushButton *btnClear;
     GeneralPage *General;
@@ -110,6 +111,7 @@ public:
     TfrmShowInOutInfo *frmShowInOutInfo;
     BoardInfoEditorPage *PackageBuilder; // the board-information editor and package builder
     QWidget *tsMGFW = nullptr;
+    DiagnosticLogPage *DiagLog; // tsDiagLog, a tab of service mode
 
     // Upgrade pages' outputs fed by the notifications (the package upgrade's
     // belong to its page).

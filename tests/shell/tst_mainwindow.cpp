@@ -63,7 +63,8 @@ private slots:
         QCOMPARE(shown, (QStringList{"General", "EDID Management", "Advanced", "Upgrade Firmware",
                                      "Product Information", "Firmware Package Information",
                                      "Configuration"}));
-        QCOMPARE(fx.form->pcContainer->count(), 16);
+        // Sixteen pages of the design and the diagnostic log page of service mode.
+        QCOMPARE(fx.form->pcContainer->count(), 17);
     }
 
     void commandWhileDisconnectedConnectsFirst() {

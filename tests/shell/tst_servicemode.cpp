@@ -9,10 +9,12 @@
 #include "control/ui/PortTagPage.h"
 #include "control/ui/SettingPage.h"
 #include "lanmodule/ui/ModuleInfoGroup.h"
+#include "shell/DiagnosticLogPage.h"
 #include "widgets/TPageControl.h"
 
 #include <QGroupBox>
 #include <QHash>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace {
@@ -74,7 +76,8 @@ private slots:
         const auto before = snapshot(form);
 
         form->setServiceMode(true);
-        QCOMPARE(visibleTabs(form).size(), 16);
+        QCOMPARE(visibleTabs(form).size(), 17);
+        QCOMPARE(visibleTabs(form).last(), QStringLiteral("tsDiagLog"));
         QVERIFY(form->tsMGFW->isEnabled());
         for (QWidget *w : hiddenGroups)
             QVERIFY2(!w->isHidden(), qPrintable(w->objectName()));
@@ -99,6 +102,7 @@ private slots:
                 path.contains(QStringLiteral("/tsFWUpgrade")) ||
                 path.contains(QStringLiteral("/tsMergeFW")) ||
                 path.contains(QStringLiteral("/tsMGFW")) ||
+                path.contains(QStringLiteral("/tsDiagLog")) ||
                 path.contains(QStringLiteral("gbInOutConnection")) ||
                 path.contains(QStringLiteral("gbResetDefault")) ||
                 path.contains(QStringLiteral("gbEDIDMode")) ||
@@ -115,6 +119,55 @@ private slots:
         QVERIFY(!form->tsMGFW->isEnabled());
         for (QWidget *w : hiddenGroups)
             QVERIFY2(w->isHidden(), qPrintable(w->objectName()));
+    }
+
+    // The diagnostic log on its own page: frames of a status read appear,
+    // Save writes them (asking before it overwrites), Clear empties the log.
+    void diagnosticLogPageSavesAndClears() {
+        ShellFixture fx;
+        fx.startSim();
+        fx.seedSimDevice();
+        fx.openWindow();
+        TForm1 *form = fx.form.get();
+        QVERIFY(!form->mmoMsg->isVisibleTo(form));
+        form->setServiceMode(true);
+        QVERIFY(form->General->DeviceStatus->ReadPowerStatus());
+        form->pcContainer->setCurrentWidget(form->DiagLog);
+        QVERIFY(form->mmoMsg->isVisible());
+        QVERIFY(form->mmoMsg->isEnabled());
+        QVERIFY(form->mmoMsg->toPlainText().contains(QStringLiteral("snd cmd PPP")));
+        QCOMPARE(form->DiagLog->btnSaveLog->text(), QStringLiteral("&Save..."));
+        QCOMPARE(form->DiagLog->btnClearLog->text(), QStringLiteral("C&lear"));
+        QVERIFY(!form->DiagLog->btnSaveLog->accessibleName().isEmpty());
+        QVERIFY(!form->DiagLog->btnClearLog->accessibleName().isEmpty());
+
+        const QString path = fx.dir.filePath(QStringLiteral("log.txt"));
+        form->Prompts()->setResponder([&](const PromptService::Request &r) {
+            PromptService::Answer a;
+            a.fileName = path;
+            a.yes = false; // do not overwrite
+            return a;
+        });
+        QTest::mouseClick(form->DiagLog->btnSaveLog, Qt::LeftButton);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray first = saved.readAll();
+        saved.close();
+        QVERIFY(first.contains("snd cmd PPP"));
+        QCOMPARE(fx.panel(1), QStringLiteral("Log saved to ") + path);
+        // A second save asks and, refused, leaves the file as it was.
+        form->mmoMsg->appendPlainText(QStringLiteral("one more line"));
+        QTest::mouseClick(form->DiagLog->btnSaveLog, Qt::LeftButton);
+        QVERIFY(
+            form->Prompts()->History.last().text.endsWith(QStringLiteral("exists, overwrite it?")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), first);
+        saved.close();
+
+        QTest::mouseClick(form->DiagLog->btnClearLog, Qt::LeftButton);
+        QVERIFY(form->mmoMsg->toPlainText().isEmpty());
+        form->setServiceMode(false);
+        QVERIFY(!form->mmoMsg->isVisibleTo(form));
     }
 
     void documented() {
