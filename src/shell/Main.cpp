@@ -26,6 +26,7 @@
 #include "lanmodule/ui/LanDeviceGroup.h"
 #include "lanmodule/ui/ModuleInfoGroup.h"
 #include "lanmodule/ui/Search.h"
+#include "link/LinkAlerts.h"
 #include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
 #include "protocol/Commands.h"
@@ -362,37 +363,15 @@ void TForm1::connectEngine() {
 }
 
 void TForm1::LinkFailed(LinkFailure failure) {
-    switch (failure) {
-    case LinkFailure::TimedOut:
-        ShowStatus(2, QStringLiteral("Time out!"), true);
-        break;
-    case LinkFailure::BadStatus:
-        ShowStatus(2, QStringLiteral("Data invalid!"), true);
-        break;
-    case LinkFailure::Exception:
-        ShowStatus(2,
-                   engine->ControlMode() == cmCOM ? QStringLiteral("COM access failed!")
-                                                  : QStringLiteral("TCP control failed!"),
-                   true);
-        break;
-    case LinkFailure::Invalid:
-        ShowStatus(2, QStringLiteral("Send data failed!"), true);
-        break;
-    }
+    ShowStatus(2, LinkAlerts::FailureText(failure, engine->ControlMode()), true);
     ShowStatus(3, QString());
 }
 
 void TForm1::ConnectFailed(bool connected) {
-    if (engine->ControlMode() == cmCOM)
-        ShowStatus(2,
-                   QString(SerialActionWords[connected]) + QStringLiteral(" COM [") +
-                       engine->ComPort() + QStringLiteral("] failed"),
-                   true);
-    else
-        ShowStatus(2,
-                   QString(LANActionWords[connected]) + QStringLiteral(" ") + engine->DeviceIP() +
-                       QStringLiteral(" failed"),
-                   true);
+    ShowStatus(2,
+               LinkAlerts::ConnectFailureText(engine->ControlMode(), connected, engine->ComPort(),
+                                              engine->DeviceIP()),
+               true);
     ShowStatus(3, QString());
     UpgradeLinkOK = false;
 }
