@@ -46,5 +46,7 @@ QString CliPrompts::Usage() {
         "  file dialogs       cancelled (files come from the command line)\n"
         "  product information: the reminder to power up the unit first is\n"
         "                     taken as confirmed\n"
-        "  edid read: an existing FILE is replaced (written atomically)\n");
+        "  edid read: an existing FILE is replaced (written atomically)\n"
+        "  upgrade: a unit that does not answer the main board's boot-code read\n"
+        "           three rounds running ends the run (exit 4)\n");
 }

@@ -168,6 +168,16 @@ CliExit CliSession::ExitOf(RunResult result, const TReplyRecord &reply) {
     return ReportedExit(unitRefused);
 }
 
+CliExit CliSession::Finish(CliReport &report, RunResult result, const TReplyRecord &reply) {
+    const CliExit exit = ExitOf(result, reply);
+    return report.Finish(exit, FText);
+}
+
+CliExit CliSession::FinishReported(CliReport &report) {
+    const CliExit exit = ReportedExit();
+    return report.Finish(exit, FText);
+}
+
 CliExit CliSession::ReportedExit(bool unitRefused) {
     if (FConnectFailed && !FEngine->Connected()) {
         FExit = CliExit::NoLink;

@@ -9,6 +9,7 @@
 #include "app/AppContext.h"
 #include "app/PromptService.h"
 #include "cli/CliCommand.h"
+#include "cli/CliReport.h"
 #include "link/LinkEvents.h"
 #include "link/TSCOMControl.h"
 
@@ -36,6 +37,9 @@ public:
     // words for it. `reply` is the step's reply record (its last reply bytes
     // tell a refusal from garbage).
     CliExit ExitOf(RunResult result, const TReplyRecord &reply);
+    // ExitOf() (or ReportedExit()) with its words, ended through `report`.
+    CliExit Finish(CliReport &report, RunResult result, const TReplyRecord &reply);
+    CliExit FinishReported(CliReport &report);
     CliExit FailureExit() const { return FExit; }
     QString FailureText() const { return FText; }
     // A time-out was reported since BeginStep().

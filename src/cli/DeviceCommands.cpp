@@ -26,7 +26,7 @@ CliExit RunStatus(CliOptions &options, const QStringList &, CliStreams &io) {
     RunResult r = DeviceStatus::ReadPower(ctx, on, &reply);
     if (r != RunResult::Done) {
         report.set(QStringLiteral("power"), QStringLiteral("unknown"));
-        return report.Finish(session.ExitOf(r, reply), session.FailureText());
+        return session.Finish(report, r, reply);
     }
     report.set(QStringLiteral("power"), powerWord(on));
     report.line(powerText(on));
@@ -40,7 +40,7 @@ CliExit RunStatus(CliOptions &options, const QStringList &, CliStreams &io) {
     DeviceStatus::Info info;
     r = DeviceStatus::ReadInfo(ctx, info, &reply);
     if (r != RunResult::Done)
-        return report.Finish(session.ExitOf(r, reply), session.FailureText());
+        return session.Finish(report, r, reply);
     report.set(QStringLiteral("kind"), DeviceStatus::KindName(info));
     report.set(QStringLiteral("deviceId"), info.deviceId);
     report.set(QStringLiteral("inputs"), info.inputs);
@@ -69,14 +69,14 @@ CliExit RunPower(CliOptions &options, const QStringList &arguments, CliStreams &
     TReplyRecord reply;
     RunResult r = DeviceStatus::SendPower(ctx, wanted, &reply);
     if (r != RunResult::Done)
-        return report.Finish(session.ExitOf(r, reply), session.FailureText());
+        return session.Finish(report, r, reply);
     // Every setting is followed by a read-back: the unit's word is what counts.
     session.BeginStep();
     bool on = false;
     r = DeviceStatus::ReadPower(ctx, on, &reply);
     if (r != RunResult::Done) {
         report.set(QStringLiteral("power"), QStringLiteral("unknown"));
-        return report.Finish(session.ExitOf(r, reply), session.FailureText());
+        return session.Finish(report, r, reply);
     }
     report.set(QStringLiteral("power"), powerWord(on));
     report.line(powerText(on));

@@ -46,7 +46,7 @@ CliExit RunEdidRead(CliOptions &options, const QStringList &arguments, CliStream
     TReplyRecord reply;
     const RunResult r = EdidTransfer::Read(session.Context(), port.address, data, reply);
     if (r != RunResult::Done)
-        return report.Finish(session.ExitOf(r, reply), session.FailureText());
+        return session.Finish(report, r, reply);
     // The unit answered, but what it holds must pass the page's check before
     // it becomes a file (an output without a sink, an unset user memory).
     const QString reason = EdidRefusalReason(data);
@@ -101,7 +101,7 @@ CliExit RunEdidWrite(CliOptions &options, const QStringList &arguments, CliStrea
     TReplyRecord reply;
     const RunResult r = EdidTransfer::Download(session.Context(), port, edid, reply);
     if (r != RunResult::Done)
-        return report.Finish(session.ExitOf(r, reply), session.FailureText());
+        return session.Finish(report, r, reply);
     report.set(QStringLiteral("bytes"), int(edid.size()));
     report.line(QStringLiteral("%1: %2 bytes downloaded from %3")
                     .arg(port.name)

@@ -57,7 +57,7 @@ CliExit RunInfo(CliOptions &options, const QStringList &, CliStreams &io) {
     // minute; the command line stands for that Yes.
     session.BeginStep();
     if (!reader.ReadProductInformation())
-        return report.Finish(session.ReportedExit(), session.FailureText());
+        return session.FinishReported(report);
     const bool failed = reader.PIFailed;
     const bool timedOut = session.TimedOut();
 

@@ -45,15 +45,16 @@ CliExit RunRoute(CliOptions &options, const QStringList &arguments, CliStreams &
 
     session.BeginStep();
     if (!model.SingleSwitch(output, input))
-        return report.Finish(session.ExitOf(lastResult, lastReply), session.FailureText());
+        return session.Finish(report, lastResult, lastReply);
 
     session.BeginStep();
     const int read = model.ReadRouting();
     if (read < RoutingModel::Ports) {
         report.set(QStringLiteral("switched"), true);
-        return report.Finish(session.ExitOf(lastResult, lastReply),
-                             QStringLiteral("switched, but the routing could not be read back: ") +
-                                 session.FailureText());
+        const CliExit exit = session.ExitOf(lastResult, lastReply);
+        return report.Finish(exit, QStringLiteral("switched, but the routing could not be read "
+                                                  "back: ") +
+                                       session.FailureText());
     }
     QJsonArray routing;
     for (int o = 1; o <= RoutingModel::Ports; ++o)

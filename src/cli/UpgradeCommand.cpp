@@ -11,6 +11,16 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+namespace {
+// The run asks the main board for its boot-code information until it
+// answers; the window leaves that to the person, who may close it. A script
+// has nobody to do so: after this many rounds without an answer the run is
+// ended as the window's closing ends it, and reported as a time-out.
+constexpr int MainBoardRounds = 3;
+const QString MainBoardTimeout =
+    QStringLiteral("Time out! Please power up the unit and check connection of the cable.");
+} // namespace
+
 CliExit RunUpgradeCommand(CliOptions &options, const QStringList &arguments, CliStreams &io) {
     CliReport report(QStringLiteral("upgrade"), options.json, io.out, io.err);
     const QString path = arguments.at(0);
@@ -48,9 +58,15 @@ CliExit RunUpgradeCommand(CliOptions &options, const QStringList &arguments, Cli
     QJsonArray log;
     QJsonArray marks;
     QJsonArray refusals;
+    int silentRounds = 0;
     QObject::connect(&upgrade, &PackageUpgrade::upgradeLog, &session, [&](const QString &line) {
         log.append(line);
         session.Progress(line);
+        if (line == MainBoardTimeout && ++silentRounds >= MainBoardRounds) {
+            session.Progress(
+                QStringLiteral("the unit did not answer %1 times; stopping").arg(silentRounds));
+            session.Engine()->Cancel();
+        }
     });
     QObject::connect(
         &upgrade, &PackageUpgrade::gaugeChanged, &session,
@@ -122,6 +138,9 @@ CliExit RunUpgradeCommand(CliOptions &options, const QStringList &arguments, Cli
     case PackageUpgrade::Outcome::NotRun:
         return report.Finish(CliExit::Failed, AppContext::InProcessing);
     case PackageUpgrade::Outcome::Stopped:
+        if (silentRounds >= MainBoardRounds)
+            return report.Finish(CliExit::TimedOut,
+                                 result + QStringLiteral(": the unit did not answer"));
         return report.Finish(CliExit::Failed, result);
     case PackageUpgrade::Outcome::Failed:
         break;
