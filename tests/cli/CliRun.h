@@ -55,6 +55,11 @@ inline CliRun finishCli(QProcess &p, int timeoutMs = 120000) {
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
+    // A sanitizer report of the program reaches the test's own output, where
+    // the sanitized suite looks for it.
+    if (r.err.contains("runtime error: ") || r.err.contains("ERROR: AddressSanitizer") ||
+        r.err.contains("ERROR: LeakSanitizer"))
+        qWarning().noquote() << "matrix-cli:" << QString::fromUtf8(r.err);
     return r;
 }
 
