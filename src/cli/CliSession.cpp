@@ -7,7 +7,6 @@
 #include "protocol/Frames.h"
 
 #include <QCoreApplication>
-
 #include <QHash>
 #include <QPointer>
 #include <QSocketNotifier>
