@@ -17,6 +17,7 @@ struct CliCommand {
     int argumentCount; // words after the command's own
     bool needsLink;
     CliExit (*run)(CliOptions &options, const QStringList &arguments, CliStreams &io);
+    QStringList flags = {}; // flags of the command (e.g. "--board-info-only"), anywhere after it
 };
 
 // Every command of the program, in the order the usage lists them.

@@ -15,6 +15,7 @@ struct CliOptions {
     bool version = false; // --version
     QStringList words;    // the command and its arguments, flags such as
                           // --board-info-only included, in order
+    QStringList flags;    // the command's own flags found among the words
     QString error;        // set when the line cannot be understood
 
     bool hasLink() const { return !tcpHost.isEmpty() || !serialDevice.isEmpty(); }

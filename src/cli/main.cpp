@@ -1,6 +1,8 @@
 // matrix-cli: the tool's engine and workflows from a shell, for scripts that
 // maintain a fleet of units.
 #include "cli/CliCommand.h"
+#include "cli/CliReport.h"
+#include "cli/CliSession.h"
 
 #include <QCoreApplication>
 
@@ -29,25 +31,40 @@ int main(int argc, char *argv[]) {
         return ExitCode(options.help ? CliExit::Success : CliExit::BadInput);
     }
 
+    // Waits of the link (tests, slow serial bridges): see CliSession::ApplyTiming.
+    const QString timing = qEnvironmentVariable("MATRIX_LINK_TIMING");
+    QString timingError;
+    if (!timing.isEmpty() && !CliSession::ApplyTiming(timing, &timingError)) {
+        err << "matrix-cli: " << timingError << Qt::endl;
+        return ExitCode(CliExit::BadInput);
+    }
+
     for (const CliCommand &c : CliCommands()) {
         if (options.words.size() < c.words.size() ||
             options.words.mid(0, c.words.size()) != c.words)
             continue;
-        const QStringList arguments = options.words.mid(c.words.size());
+        QStringList arguments = options.words.mid(c.words.size());
+        for (const QString &flag : c.flags) {
+            if (arguments.removeAll(flag) > 0)
+                options.flags << flag;
+        }
+        const QString name = c.words.join(QLatin1Char(' '));
         if (arguments.size() != c.argumentCount) {
-            err << "matrix-cli: " << c.words.join(QLatin1Char(' ')) << " takes " << c.argumentCount
-                << " argument(s)" << Qt::endl
-                << CliUsage();
+            CliReport report(name, options.json, out, err);
+            report.Finish(CliExit::BadInput,
+                          QStringLiteral("takes %1 argument(s)").arg(c.argumentCount));
+            err << CliUsage();
             return ExitCode(CliExit::BadInput);
         }
         if (c.needsLink && !options.hasLink()) {
-            err << "matrix-cli: " << c.words.join(QLatin1Char(' '))
-                << " needs --tcp HOST or --serial DEVICE" << Qt::endl;
-            return ExitCode(CliExit::BadInput);
+            CliReport report(name, options.json, out, err);
+            return ExitCode(report.Finish(CliExit::BadInput,
+                                          QStringLiteral("needs --tcp HOST or --serial DEVICE")));
         }
         return ExitCode(c.run(options, arguments, io));
     }
-    err << "matrix-cli: unknown command: " << options.words.join(QLatin1Char(' ')) << Qt::endl
-        << CliUsage();
+    CliReport report(options.words.join(QLatin1Char(' ')), options.json, out, err);
+    report.Finish(CliExit::BadInput, QStringLiteral("unknown command"));
+    err << CliUsage();
     return ExitCode(CliExit::BadInput);
 }

@@ -16,6 +16,9 @@
 #include "protocol/Replies.h"
 #include "protocol/Requests.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
@@ -70,6 +73,40 @@ QString PackageUpgrade::PartName(const FirmwarePartHeader &h) {
         name += QStringLiteral(".%1").arg(h.Slot());
     name += QStringLiteral(" ver%1.%2").arg(h.Ver1() & 0xFF).arg(h.Ver2(), 2, 10, QLatin1Char('0'));
     return name;
+}
+
+const QString PackageUpgrade::LanQuestion = QStringLiteral(
+    "The Matrix is under TCP/IP control mode. It is strongly recommended to upgrade the Matrix "
+    "firmware under COM mode (serial connection).\r\nAre you sure you wish to continue upgrading "
+    "the firmware under TCP/IP mode?");
+
+bool PackageUpgrade::OpenFile(const QString &path, QString *error) {
+    const bool isPackage = QFileInfo(path).suffix().toLower() == QStringLiteral("fw2");
+    QFile file(path);
+    QByteArray bytes;
+    bool ok = file.open(QIODevice::ReadOnly);
+    if (ok)
+        bytes = file.readAll();
+    if (ok && file.error() != QFileDevice::NoError) {
+        ok = false;
+        bytes.clear();
+    }
+    if (!ok && error)
+        *error = QStringLiteral("Cannot open ") + path + QStringLiteral(": ") + file.errorString();
+    if (isPackage)
+        FTree->BuildTreeFromPackage(bytes, FCtx->Engine->closingFlag());
+    else
+        FTree->BuildTreeFromFirmwareFile(bytes);
+    SetFile(bytes, isPackage);
+    return ok;
+}
+
+bool PackageUpgrade::ConfirmStart() {
+    if (!FTree->AnyChecked()) {
+        FCtx->Prompts->Information(QStringLiteral("No item selected."));
+        return false;
+    }
+    return FCtx->Engine->ControlMode() != cmLAN || FCtx->Prompts->Question(LanQuestion);
 }
 
 // ---- Steps on the held link ---------------------------------------------

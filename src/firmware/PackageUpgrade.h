@@ -64,8 +64,18 @@ public:
     // part; every board takes its kind's default firmware.
     bool Force = true;
 
-    // Prepares, sends, writes board information and reports; the page has
-    // already asked its questions.
+    // Opens a ".fw2" package or a ".fw" file (told apart by the suffix, as
+    // the open dialog offers them): the tree is built from it and the bytes
+    // kept for the runs. A file that cannot be read gives an empty tree;
+    // false, and `error` says why.
+    bool OpenFile(const QString &path, QString *error = nullptr);
+    // Before a run: "No item selected." when nothing is checked, and over
+    // the LAN the question whether to go on. False: the run does not start.
+    bool ConfirmStart();
+    static const QString LanQuestion;
+
+    // Prepares, sends, writes board information and reports; ConfirmStart
+    // has already asked its questions.
     Outcome RunUpgrade();
 
     bool PreparePackageParts();

@@ -26,6 +26,7 @@
 #include "lanmodule/ui/LanDeviceGroup.h"
 #include "lanmodule/ui/ModuleInfoGroup.h"
 #include "lanmodule/ui/Search.h"
+#include "link/LinkAlerts.h"
 #include "link/ModuleLink.h"
 #include "link/TSCOMControl.h"
 #include "protocol/Commands.h"
@@ -371,44 +372,22 @@ void TForm1::connectEngine() {
 }
 
 void TForm1::LinkFailed(LinkFailure failure) {
-    switch (failure) {
-    case LinkFailure::TimedOut:
-        ShowStatus(2, QStringLiteral("Time out!"), true);
-        break;
-    case LinkFailure::BadStatus:
-        ShowStatus(2, QStringLiteral("Data invalid!"), true);
-        break;
-    case LinkFailure::Exception:
-        ShowStatus(2,
-                   engine->ControlMode() == cmCOM ? QStringLiteral("COM access failed!")
-                                                  : QStringLiteral("TCP control failed!"),
-                   true);
-        break;
-    case LinkFailure::Invalid:
-        ShowStatus(2, QStringLiteral("Send data failed!"), true);
-        break;
-    }
+    ShowStatus(2, LinkAlerts::FailureText(failure, engine->ControlMode()), true);
     ShowStatus(3, QString());
 }
 
 void TForm1::ConnectFailed(bool connected) {
-    if (engine->ControlMode() == cmCOM) {
-        const QString failed = QString(SerialActionWords[connected]) + QStringLiteral(" COM [") +
-                               engine->ComPort() + QStringLiteral("] failed");
-        const QString advice = connected ? QString() : engine->ConnectAdvice();
-        if (advice.isEmpty()) {
-            ShowStatus(2, failed, true);
-        } else {
-            // A port this user may not open: say so and how to fix it.
-            ShowStatus(2, failed + QStringLiteral(": ") + engine->ConnectAdviceSummary(), true);
-            mmoMsg->appendPlainText(failed + QStringLiteral(": ") + advice);
-            prompts->Information(failed + QStringLiteral(".\n\n") + advice);
-        }
+    const QString failed = LinkAlerts::ConnectFailureText(engine->ControlMode(), connected,
+                                                          engine->ComPort(), engine->DeviceIP());
+    const QString advice =
+        engine->ControlMode() == cmCOM && !connected ? engine->ConnectAdvice() : QString();
+    if (advice.isEmpty()) {
+        ShowStatus(2, failed, true);
     } else {
-        ShowStatus(2,
-                   QString(LANActionWords[connected]) + QStringLiteral(" ") + engine->DeviceIP() +
-                       QStringLiteral(" failed"),
-                   true);
+        // A port this user may not open: say so and how to fix it.
+        ShowStatus(2, failed + QStringLiteral(": ") + engine->ConnectAdviceSummary(), true);
+        mmoMsg->appendPlainText(failed + QStringLiteral(": ") + advice);
+        prompts->Information(failed + QStringLiteral(".\n\n") + advice);
     }
     ShowStatus(3, QString());
     UpgradeLinkOK = false;

@@ -2,8 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/PromptService.h"
-#include "protocol/Replies.h"
-#include "protocol/Requests.h"
+#include "control/DeviceStatus.h"
 #include "widgets/ControlLookup.h"
 #include "widgets/PowerGlyphs.h"
 #include "widgets/ServiceVisibility.h"
@@ -100,30 +99,20 @@ void DeviceStatusGroup::showGlyph(Glyph glyph) {
 }
 
 bool DeviceStatusGroup::ReadPowerStatus() {
-    TReplyRecord reply;
-    const RunResult result =
-        ctx->RunCommand(QStringLiteral("Getting Power status ..."), Requests::powerQuery(), reply);
+    bool on = false;
+    const RunResult result = DeviceStatus::ReadPower(ctx, on);
     // A refusal (another command is running) says nothing about the unit.
     if (result == RunResult::Refused)
         return false;
-    if (result == RunResult::Done) {
-        ctx->setPowerOn(Replies::powerOn(reply));
-        showGlyph(ctx->PowerOn ? Glyph::On : Glyph::Off);
-        return true;
-    }
-    ctx->setPowerOn(false);
-    showGlyph(Glyph::Unknown);
-    return false;
+    showGlyph(result != RunResult::Done ? Glyph::Unknown : on ? Glyph::On : Glyph::Off);
+    return result == RunResult::Done;
 }
 
 void DeviceStatusGroup::bbPowerClick() {
     if (!ReadPowerStatus())
         return;
     ctx->ShowStatus(3, QString());
-    TReplyRecord reply;
-    const RunResult result = ctx->RunCommand(ctx->PowerOn ? QStringLiteral("Power off ...")
-                                                          : QStringLiteral("Matrix booting ..."),
-                                             Requests::powerSet(!ctx->PowerOn), reply);
+    const RunResult result = DeviceStatus::SendPower(ctx, !ctx->PowerOn);
     if (result == RunResult::Refused)
         return;
     if (result == RunResult::Done)
@@ -140,26 +129,12 @@ void DeviceStatusGroup::btnGetDevStatusClick() {
     if (!ReadPowerStatus())
         return;
     if (!ctx->PowerOn) {
-        ctx->Prompts->Information(
-            QStringLiteral("System is Power Off, please turn it on first to refresh more status."));
+        ctx->Prompts->Information(DeviceStatus::PowerOffNote);
         return;
     }
-    const QString caption = QStringLiteral("Getting device info ...");
-    TReplyRecord id, ports, version;
-    if (ctx->RunPoweredCommand(caption, Requests::deviceId(), id) != RunResult::Done)
+    DeviceStatus::Info info;
+    if (DeviceStatus::ReadInfo(ctx, info) != RunResult::Done)
         return;
-    if (ctx->RunPoweredCommand(caption, Requests::portCounts(), ports) != RunResult::Done)
-        return;
-    if (ctx->RunPoweredCommand(caption, Requests::firmwareVersion(), version) != RunResult::Done)
-        return;
-    if (Replies::deviceId(id).singleBoardModel) {
-        lblDevice->setText(QStringLiteral("Device: Kestrel-Matrix"));
-    } else {
-        const Replies::PortCounts counts = Replies::portCounts(ports);
-        lblDevice->setText(
-            QStringLiteral("Device: Matrix, %1x%2").arg(counts.inputs).arg(counts.outputs));
-    }
-    const Replies::FirmwareVersion v = Replies::firmwareVersion(version);
-    lblVersion->setText(
-        QStringLiteral("Version: %1.%2").arg(v.major).arg(v.minor, 2, 10, QLatin1Char('0')));
+    lblDevice->setText(DeviceStatus::DeviceText(info));
+    lblVersion->setText(DeviceStatus::VersionText(info));
 }

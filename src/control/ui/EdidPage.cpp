@@ -1,10 +1,10 @@
 #include "control/ui/EdidPage.h"
 
 #include "app/AppContext.h"
-#include "app/OperationScope.h"
 #include "app/PromptService.h"
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
+#include "control/EdidTransfer.h"
 #include "link/TSCOMControl.h"
 #include "protocol/Commands.h"
 #include "protocol/Frames.h"
@@ -468,8 +468,7 @@ void EdidPage::tsEDIDCtrlShow() {
 }
 
 bool EdidPage::sendPrelude(const QString &caption) {
-    TReplyRecord reply;
-    return ctx->RunPoweredCommand(caption, Requests::edidPrelude(), reply) == RunResult::Done;
+    return EdidTransfer::SendPrelude(ctx, caption) == RunResult::Done;
 }
 
 void EdidPage::btnReadEDIDDataClick() {
@@ -482,20 +481,12 @@ void EdidPage::btnReadEDIDDataClick() {
         return;
     }
     btnClearEDIDContentClick();
-    OperationScope operation(ctx);
-    if (!operation)
-        return;
-    ctx->ShowStatus(3, QString());
-    ctx->ShowStatus(2, QStringLiteral("Reading..."));
-    const Frame start = Requests::edidRead(EdidAddress(cbReadEDIDDataOutput));
     TReplyRecord reply;
-    const QByteArray data = ctx->Engine->ReadBlocks(start, reply);
-    if (reply.Success == 1) {
-        ctx->ShowStatus(2, QStringLiteral("Done"));
-        if (!DisplayEdid(&data))
-            ctx->Prompts->Information(ReadContentError);
-    }
-    ctx->ShowStatus(3, QString());
+    QByteArray data;
+    if (EdidTransfer::Read(ctx, EdidAddress(cbReadEDIDDataOutput), data, reply) ==
+            RunResult::Done &&
+        !DisplayEdid(&data))
+        ctx->Prompts->Information(ReadContentError);
 }
 
 void EdidPage::btnOpenEDIDClick() {
@@ -585,25 +576,13 @@ void EdidPage::btnDownloadEDIDClick() {
         return;
     }
     ctx->ShowStatus(3, QString());
-    const QString caption = QStringLiteral("Downloading...");
-    if (!sendPrelude(caption))
-        return;
-    // The prelude pumped events: make sure the bytes sent are still the grid's.
-    WriteStream = bytes;
-
-    const int index = cbDownloadEDIDInput->currentIndex();
-    const Frame start =
-        Requests::edidDownload(EdidAddress(cbDownloadEDIDInput), index == AllInputsIndex);
-    OperationScope operation(ctx);
-    if (!operation)
-        return;
-    ctx->ShowStatus(2, caption);
+    EdidTransfer::Port port;
+    port.address = EdidAddress(cbDownloadEDIDInput);
+    port.allInputs = cbDownloadEDIDInput->currentIndex() == AllInputsIndex;
     TReplyRecord reply;
-    const QByteArray sending = WriteStream;
-    ctx->Engine->WriteBlocks(start, sending, reply);
-    if (reply.Success == 1)
-        ctx->ShowStatus(2, QStringLiteral("Done"));
-    ctx->ShowStatus(3, QString());
+    // The bytes sent are the grid's, taken before the prelude pumped events.
+    if (EdidTransfer::Download(ctx, port, bytes, reply) != RunResult::Refused)
+        WriteStream = bytes;
 }
 
 void EdidPage::btnSetEDIDModeClick() {

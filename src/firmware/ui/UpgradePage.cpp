@@ -8,8 +8,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,10 +22,6 @@ namespace {
 const QString OpenCaption = QStringLiteral("Open Firmware File");
 const QString OpenFilter =
     QStringLiteral("Version Controlled Firmware(*.fw2);;Firmware File(*.fw)");
-const QString LanQuestion = QStringLiteral(
-    "The Matrix is under TCP/IP control mode. It is strongly recommended to upgrade the Matrix "
-    "firmware under COM mode (serial connection).\r\nAre you sure you wish to continue upgrading "
-    "the firmware under TCP/IP mode?");
 
 const char *const Advice[] = {
     "It is recommended to upgrade the Matrix firmware using the serial connection",
@@ -173,19 +167,9 @@ void UpgradePage::OpenUpgradeFile() {
         return;
     edtFWOpen->setText(QDir::toNativeSeparators(path));
     edtFWOpen->setCursorPosition(int(edtFWOpen->text().size()));
-    const bool isPackage = QFileInfo(path).suffix().toLower() == QStringLiteral("fw2");
-    QFile file(path);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    else
-        ctx->Prompts->Error(QStringLiteral("Cannot open ") + path + QStringLiteral(": ") +
-                            file.errorString());
-    if (isPackage)
-        FTree.BuildTreeFromPackage(bytes, ctx->Engine->closingFlag());
-    else
-        FTree.BuildTreeFromFirmwareFile(bytes);
-    FUpgrade->SetFile(bytes, isPackage);
+    QString error;
+    if (!FUpgrade->OpenFile(path, &error))
+        ctx->Prompts->Error(error);
     showTree();
     btnFWUpgrade->setEnabled(!FTree.Tree().IsEmpty());
 }
@@ -277,11 +261,7 @@ void UpgradePage::RunUpgrade() {
     mmoMessageUpgrade->clear();
     mmoMessageUpgrade->repaint();
     MarkPackageNode(true, 0, 0, QString());
-    if (!FTree.AnyChecked()) {
-        ctx->Prompts->Information(QStringLiteral("No item selected."));
-        return;
-    }
-    if (ctx->Engine->ControlMode() == cmLAN && !ctx->Prompts->Question(LanQuestion))
+    if (!FUpgrade->ConfirmStart())
         return;
     FRunning = true;
     setControlsEnabled(false);
