@@ -1,4 +1,5 @@
 #include "cli/CliSession.h"
+#include "cli/CliTrace.h"
 
 #include "cli/CliPrompts.h"
 #include "control/DeviceStatus.h"
@@ -94,11 +95,11 @@ CliSession::~CliSession() {
 }
 
 bool CliSession::AttachTrace() {
-    if (FOptions.traceFile.isEmpty())
+    if (FOptions.traceFile.isEmpty() || FTraceAttached)
         return true;
-    // The frame trace (FrameTrace) attaches to FEngine here.
-    Progress(QStringLiteral("--trace: this build writes no frame trace; ") + FOptions.traceFile +
-             QStringLiteral(" is not written"));
+    if (AttachFrameTrace(*FEngine, FOptions.traceFile, FIo.err) != CliExit::Success)
+        return false;
+    FTraceAttached = true;
     return true;
 }
 

@@ -90,6 +90,7 @@ private:
     QString FFailureWords;
     bool FConnectFailed = false;
     QString FConnectWords;
+    bool FTraceAttached = false;
     CliExit FExit = CliExit::Failed;
     QString FText;
     QString FLastStatus;

@@ -117,6 +117,34 @@ private slots:
         QCOMPARE(r.json().value("device").toString(), QStringLiteral("Device: Matrix, 8x8"));
     }
 
+    // --trace FILE: the window's frame trace, one line per frame sent and
+    // reply collected; a trace that cannot be written is bad input and sends
+    // nothing.
+    void statusTrace() {
+        const QString trace = path(QStringLiteral("trace.txt"));
+        const CliRun r = runCli(tcp() << QStringLiteral("--trace") << trace
+                                      << QStringLiteral("status"));
+        QCOMPARE(r.exitCode, Success);
+        const QStringList lines =
+            QString::fromUtf8(readFile(trace)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        QVERIFY2(lines.first().contains(QStringLiteral("-- link opened: 127.0.0.1")),
+                 qPrintable(lines.first()));
+        const QStringList sent = lines.filter(QStringLiteral("TX frame  "));
+        const QStringList replies = lines.filter(QStringLiteral("RX reply  "));
+        QCOMPARE(int(sent.size()), framesReceived());
+        QCOMPARE(replies.size(), sent.size());
+        QVERIFY(sent.first().contains(QStringLiteral("Power/Get")));
+        QVERIFY(!lines.filter(QStringLiteral("Device/Version")).isEmpty());
+
+        const int before = framesReceived();
+        const CliRun bad = runCli(tcp() << QStringLiteral("--trace")
+                                        << path(QStringLiteral("no/such/trace.txt"))
+                                        << QStringLiteral("status"));
+        QCOMPARE(bad.exitCode, BadInput);
+        QCOMPARE(framesReceived(), before);
+    }
+
     void powerOffAndOn() {
         CliRun r = runCli(tcp() << QStringLiteral("--json") << QStringLiteral("power")
                                 << QStringLiteral("off"));
