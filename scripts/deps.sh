@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine (as root).
+#   --fuzz  also clang and its libFuzzer runtime (scripts/fuzz.sh)
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
       iproute2 xvfb xauth)
+if [ "${1:-}" = "--fuzz" ]; then
+  pkgs+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
