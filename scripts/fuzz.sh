@@ -36,7 +36,7 @@ run_one() {
   rm -f "$artifacts"/*
   local start end status=0
   start=$(date +%s)
-  ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0 \
+  ASAN_OPTIONS=detect_leaks=1:malloc_context_size=8:quarantine_size_mb=64 \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     nice -n 10 "build-fuzz/fuzz/fuzz_$t" "$work" "fuzz/corpus/$t" "fuzz/crashes/$t" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 \
