@@ -127,8 +127,12 @@ QByteArray ReplaceBoardInfoEntry(const QByteArray &block, uint8_t type, const QB
             *ok = false;
         return block;
     }
-    qsizetype headEnd = -1;   // where the first entry of `type` starts
-    qsizetype tailStart = -1; // the first later entry of another type
+    // The whole block is walked before anything is replaced: a block that
+    // does not walk to its end is malformed and stays as it is. Every entry of
+    // `type` goes, wherever it stands (the block reads as its last one), and
+    // `entry` takes the place of the first.
+    result = block.left(BlockHeadSize);
+    bool placed = false;
     qsizetype at = BlockHeadSize;
     while (at < block.size()) {
         const int length = entryLengthAt(block, at);
@@ -137,23 +141,17 @@ QByteArray ReplaceBoardInfoEntry(const QByteArray &block, uint8_t type, const QB
                 *ok = false;
             return block;
         }
-        const uint8_t entryType = byteAt(block, at + 1);
-        if (headEnd < 0) {
-            if (entryType == type)
-                headEnd = at;
-        } else if (entryType != type) {
-            tailStart = at;
-            break;
+        if (byteAt(block, at + 1) == type) {
+            if (!placed)
+                result += entry;
+            placed = true;
+        } else {
+            result += block.mid(at, length);
         }
         at += length;
     }
-    if (headEnd < 0) {
-        result = block + entry;
-    } else {
-        result = block.left(headEnd) + entry;
-        if (tailStart >= 0)
-            result += block.mid(tailStart);
-    }
+    if (!placed)
+        result += entry;
     FixBoardInfoChecksum(result);
     return result;
 }

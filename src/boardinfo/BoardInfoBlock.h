@@ -51,7 +51,8 @@ QByteArray SpecialCodeEntryBytes(const QByteArray &code);
 void FixBoardInfoChecksum(QByteArray &block);
 
 // The block with its entries of type `type` replaced by `entry` (placed where
-// the first of them was), checksum fixed. A block without such an entry gets
+// the first of them was; later ones, also apart from the first, are dropped),
+// checksum fixed. A block without such an entry gets
 // `entry` appended; an empty block becomes a new block holding only `entry`.
 // A malformed block is returned unchanged with `ok` cleared.
 QByteArray ReplaceBoardInfoEntry(const QByteArray &block, uint8_t type, const QByteArray &entry,

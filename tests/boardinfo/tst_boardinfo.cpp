@@ -262,6 +262,12 @@ void tst_BoardInfo::hostileBlocksEndTheWalk_data() {
     QTest::newRow("name of 33 bytes") << head + longName << 1;
     QTest::newRow("name past its entry") << head + QByteArray::fromHex("06 01 00 01 09 41") << 1;
     QTest::newRow("format byte only") << QByteArray::fromHex("01") << 0;
+    // Found by fuzzing: the replacement stopped looking after the entries it
+    // replaced, so a block broken further on was "replaced" and stayed broken.
+    QTest::newRow("bad entry after a code and a board")
+        << head + SpecialCodeEntryBytes(QByteArray::fromHex("0001")) +
+               BoardEntryBytes(5, 8, QByteArray("IN\0", 3)) + QByteArray::fromHex("0001")
+        << 2;
 }
 
 void tst_BoardInfo::hostileBlocksEndTheWalk() {
@@ -290,6 +296,9 @@ void tst_BoardInfo::replaceEntry_data() {
     QTest::newRow("boards first") << head + a + b + oldCode << head + a + b + newCode;
     QTest::newRow("code between boards") << head + a + oldCode + b << head + a + newCode + b;
     QTest::newRow("two codes in a row") << head + oldCode + oldCode + a << head + newCode + a;
+    // The block reads as its last code entry: one left behind would undo the
+    // replacement (found by fuzzing).
+    QTest::newRow("codes apart") << head + oldCode + a + oldCode + b << head + newCode + a + b;
     QTest::newRow("no code entry: appended") << head + a + b << head + a + b + newCode;
     QTest::newRow("empty block") << QByteArray() << head + newCode;
 }
