@@ -5,6 +5,7 @@
 #include "app/PromptService.h"
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
+#include "control/EdidView.h"
 #include "link/TSCOMControl.h"
 #include "protocol/Commands.h"
 #include "protocol/Frames.h"
@@ -431,27 +432,19 @@ void EdidPage::refreshInfo() {
     QByteArray bytes;
     if (!GridToBytes(bytes))
         return;
-    FInfoText = FormatEdidInfo(DecodeEdid(bytes));
+    const EdidInfo info = DecodeEdid(bytes);
+    FInfoText = FormatEdidInfo(info);
 
-    // One fact a row; indented lines belong to the heading above them. Long
-    // lists (the video modes) start folded so that the name, the preferred
-    // mode and the audio formats show at a glance.
-    QTreeWidgetItem *heading = nullptr;
-    for (const QString &line : FInfoText.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QLatin1Char(' ')) && heading) {
-            new QTreeWidgetItem(heading, QStringList{line.trimmed()});
-            continue;
-        }
-        heading = new QTreeWidgetItem(mmoEDIDInfo, QStringList{line});
-    }
-    for (int i = 0; i < mmoEDIDInfo->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *item = mmoEDIDInfo->topLevelItem(i);
-        const int children = item->childCount();
-        if (children == 0)
-            continue;
-        if (children > FoldedListSize)
-            item->setText(0, item->text(0) + QStringLiteral(" %1").arg(children));
-        item->setExpanded(children <= FoldedListSize);
+    // One group a row with its facts below. Long lists (the timings) start
+    // folded so that the preferred mode, the display and the HDMI limits show
+    // at a glance; the findings stay open at the bottom.
+    for (const EdidViewSection &section : EdidViewSections(info)) {
+        auto *heading = new QTreeWidgetItem(mmoEDIDInfo, QStringList{section.title});
+        for (const QString &line : section.lines)
+            new QTreeWidgetItem(heading, QStringList{line});
+        heading->setExpanded(
+            section.lines.size() <= FoldedListSize || section.key == QLatin1String("summary") ||
+            section.key == QLatin1String("failures") || section.key == QLatin1String("warnings"));
     }
 }
 

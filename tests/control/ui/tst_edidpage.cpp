@@ -912,19 +912,37 @@ void TestEdidPage::openSampleDownloadReadSave() {
                  decoded.contains(QStringLiteral("L-PCM")),
              qPrintable(decoded));
     QVERIFY2(decoded.contains(QStringLiteral("DTS")), qPrintable(decoded));
-    // In the view the audio formats are open and the long VIC list folded.
+    // In the view the preferred mode heads the groups, open with what decides
+    // an EDID choice; the audio formats are open, the long timing list folded
+    // and the findings come last.
     QTreeWidget *view = page->mmoEDIDInfo;
-    QCOMPARE(view->topLevelItem(0)->text(0), QStringLiteral("Name: LG TV"));
-    bool audioOpen = false, videoFolded = false;
+    const QTreeWidgetItem *top = view->topLevelItem(0);
+    QCOMPARE(top->text(0), QStringLiteral("Preferred mode: 3840x2160 @ 60 Hz (DTD 1)"));
+    QVERIFY(top->isExpanded());
+    QStringList summary;
+    for (int i = 0; i < top->childCount(); ++i)
+        summary << top->child(i)->text(0);
+    QVERIFY2(summary.contains(QStringLiteral("FRL: 4 lanes x 12 Gbps (48 Gbps)")),
+             qPrintable(summary.join(QLatin1Char('\n'))));
+    QVERIFY(summary.contains(QStringLiteral("HDR: SMPTE ST2084, Hybrid Log-Gamma")));
+    QVERIFY(summary.contains(QStringLiteral("Max TMDS: 600 MHz")));
+    bool audioOpen = false, timingsFolded = false, displayFound = false;
     for (int i = 0; i < view->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = view->topLevelItem(i);
-        if (item->text(0).startsWith(QStringLiteral("Audio formats")))
+        if (item->text(0) == QStringLiteral("Display"))
+            displayFound = item->child(0)->text(0) == QStringLiteral("Name: LG TV");
+        if (item->text(0) == QStringLiteral("Audio"))
             audioOpen = item->isExpanded() && item->childCount() > 0;
-        if (item->text(0).startsWith(QStringLiteral("Video modes")))
-            videoFolded = !item->isExpanded() && item->childCount() > 8;
+        if (item->text(0).startsWith(QStringLiteral("Timings (")))
+            timingsFolded = !item->isExpanded() && item->childCount() > 8;
     }
+    QVERIFY(displayFound);
     QVERIFY(audioOpen);
-    QVERIFY(videoFolded);
+    QVERIFY(timingsFolded);
+    const QString last = view->topLevelItem(view->topLevelItemCount() - 1)->text(0);
+    QVERIFY2(last.startsWith(QStringLiteral("Failures (")) ||
+                 last.startsWith(QStringLiteral("Warnings (")),
+             qPrintable(last));
 
     choose(page->cbDownloadEDIDInput, QStringLiteral("In 2"));
     click(page->btnDownloadEDID);
