@@ -2,7 +2,7 @@
 # Installs what building and testing need on a Debian 12 machine (as root).
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-      iproute2 xvfb xauth)
+      iproute2 xvfb xauth edid-decode)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
