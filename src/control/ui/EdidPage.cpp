@@ -6,6 +6,7 @@
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
 #include "control/EdidView.h"
+#include "control/ui/EdidCompareDialog.h"
 #include "link/TSCOMControl.h"
 #include "protocol/Commands.h"
 #include "protocol/Frames.h"
@@ -122,6 +123,7 @@ EdidPage::EdidPage(AppContext *context, QWidget *parent) : QWidget(parent), ctx(
     connect(btnCopyEDID, &QPushButton::clicked, this, [this] { btnCopyEDIDClick(); });
     connect(btnClearEDIDContent, &QPushButton::clicked, this,
             [this] { btnClearEDIDContentClick(); });
+    connect(btnCompareEDID, &QPushButton::clicked, this, [this] { btnCompareEDIDClick(); });
     connect(cbEDIDMode, &QComboBox::currentTextChanged, cbEDIDMode,
             [this](const QString &text) { cbEDIDMode->setToolTip(text); });
     for (QComboBox *combo : cbOutputEDID)
@@ -207,6 +209,11 @@ QGroupBox *EdidPage::buildContentGroup() {
     sgEDIDContent->setFixedSize(EdidGridDim * cellWidth + frame, EdidGridDim * cellHeight + frame);
 
     btnClearEDIDContent = button(QStringLiteral("C&lear"), QStringLiteral("btnClearEDIDContent"));
+    btnCompareEDID =
+        button(QStringLiteral("Co&mpare with file\u2026"), QStringLiteral("btnCompareEDID"));
+    btnCompareEDID->setAccessibleName(QStringLiteral("Compare with file"));
+    btnCompareEDID->setAccessibleDescription(
+        QStringLiteral("Show this EDID and an EDID file side by side with the differences marked"));
 
     mmoEDIDInfo = new QTreeWidget;
     mmoEDIDInfo->setObjectName(QStringLiteral("mmoEDIDInfo"));
@@ -220,6 +227,7 @@ QGroupBox *EdidPage::buildContentGroup() {
     auto *left = new QVBoxLayout;
     left->addWidget(sgEDIDContent);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btnCompareEDID);
     buttons->addStretch(1);
     buttons->addWidget(btnClearEDIDContent);
     left->addLayout(buttons);
@@ -435,16 +443,19 @@ void EdidPage::refreshInfo() {
     const EdidInfo info = DecodeEdid(bytes);
     FInfoText = FormatEdidInfo(info);
 
-    // One group a row with its facts below. Long lists (the timings) start
-    // folded so that the preferred mode, the display and the HDMI limits show
-    // at a glance; the findings stay open at the bottom.
+    // One group a row with its facts below. The long lists (the timings and
+    // the CTA data blocks) start folded so that the preferred mode, the
+    // display and the HDMI limits show at a glance; the findings stay open at
+    // the bottom. A line too long for the view shows whole as its tooltip.
     for (const EdidViewSection &section : EdidViewSections(info)) {
         auto *heading = new QTreeWidgetItem(mmoEDIDInfo, QStringList{section.title});
-        for (const QString &line : section.lines)
-            new QTreeWidgetItem(heading, QStringList{line});
-        heading->setExpanded(
-            section.lines.size() <= FoldedListSize || section.key == QLatin1String("summary") ||
-            section.key == QLatin1String("failures") || section.key == QLatin1String("warnings"));
+        for (const QString &line : section.lines) {
+            auto *item = new QTreeWidgetItem(heading, QStringList{line});
+            item->setToolTip(0, line);
+        }
+        const bool longList =
+            section.key == QLatin1String("timings") || section.key == QLatin1String("cta");
+        heading->setExpanded(!longList || section.lines.size() <= FoldedListSize);
     }
 }
 
@@ -654,6 +665,45 @@ void EdidPage::btnClearEDIDContentClick() {
     EdidClearGrid(cells);
     writeCells(cells);
     refreshInfo();
+}
+
+bool EdidPage::readCompareFile(const QString &caption, QByteArray &bytes, QString &name) {
+    const QString file = ctx->Prompts->OpenFileName(caption, EdidFileFilter);
+    if (file.isEmpty())
+        return false;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        ctx->Prompts->Error(QStringLiteral("Can not open file: ") + file);
+        return false;
+    }
+    // Every block of the file, as many as an EDID can have.
+    constexpr qint64 limit = qint64(EdidMaxBlocks) * EdidBlockSize;
+    if (f.size() > limit) {
+        ctx->Prompts->Error(file + QStringLiteral(" is too large for an EDID."));
+        return false;
+    }
+    bytes = f.read(limit);
+    if (!DecodeEdid(bytes).headerValid) {
+        ctx->Prompts->Error(
+            file + QStringLiteral(" is not an EDID: it does not start with the EDID header."));
+        return false;
+    }
+    name = QFileInfo(file).fileName();
+    return true;
+}
+
+void EdidPage::btnCompareEDIDClick() {
+    QByteArray left, right;
+    QString leftName, rightName;
+    if (GridToBytes(left))
+        leftName = QStringLiteral("EDID content");
+    else if (!readCompareFile(QStringLiteral("Open the first EDID file to compare"), left,
+                              leftName))
+        return;
+    if (!readCompareFile(QStringLiteral("Compare with EDID file"), right, rightName))
+        return;
+    EdidCompareDialog dialog(leftName, DecodeEdid(left), rightName, DecodeEdid(right), this);
+    ctx->Prompts->ExecDialog(&dialog, dialog.objectName());
 }
 
 void EdidPage::setOutputSource(QComboBox *combo, const TReplyRecord &reply) {

@@ -11,11 +11,13 @@
 #include "app/PromptService.h"
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
+#include "control/ui/EdidCompareDialog.h"
 #include "control/ui/EdidPage.h"
 #include "link/LinkTiming.h"
 #include "link/TSCOMControl.h"
 #include "protocol/Frames.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -27,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -100,6 +103,8 @@ private slots:
     void portLabelsKeepIndexesAndTargets();
     void choicesRoundTrip();
     void openSampleDownloadReadSave();
+    void compareWithFile();
+    void compareRefusalsAndEmptyGrid();
 
 private:
     void choose(QComboBox *combo, const QString &text);
@@ -124,6 +129,7 @@ private:
     QString status[6];     // last text per level
     QStringList statusLog; // "level:text" in order
     QHash<int, QString> labels;
+    std::function<void(QDialog *)> onDialog; // looks at a dialog while it is "shown"
 };
 
 void TestEdidPage::initTestCase() {
@@ -152,6 +158,8 @@ void TestEdidPage::initTestCase() {
             a.fileName = saveAnswers.takeFirst();
         if (r.kind == PromptService::Kind::Question)
             a.yes = questionAnswer;
+        if (r.kind == PromptService::Kind::Dialog && onDialog)
+            onDialog(r.dialog);
         return a;
     });
 
@@ -189,6 +197,7 @@ void TestEdidPage::init() {
         s.clear();
     statusLog.clear();
     labels.clear();
+    onDialog = nullptr;
     linkLog.messages.clear();
     prompts->History.clear();
     ctx->PowerOn = true;
@@ -964,6 +973,132 @@ void TestEdidPage::openSampleDownloadReadSave() {
     QCOMPARE(readFile(target + QStringLiteral(".bin")), held);
     QVERIFY(promptTexts(PromptService::Kind::Information).isEmpty());
     QVERIFY(promptTexts(PromptService::Kind::Error).isEmpty());
+}
+
+namespace {
+
+// Texts of a side's rows, top-level and child, in order.
+QStringList rowTexts(const QTreeWidget *tree, bool visibleOnly = false) {
+    QStringList out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *head = tree->topLevelItem(i);
+        if (visibleOnly && head->isHidden())
+            continue;
+        out << head->text(0);
+        for (int k = 0; k < head->childCount(); ++k) {
+            if (!visibleOnly || !head->child(k)->isHidden())
+                out << head->child(k)->text(0);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// An installer compares the EDID in the grid with a file: both views side by
+// side, what differs marked on each side.
+void TestEdidPage::compareWithFile() {
+    QCOMPARE(page->btnCompareEDID->objectName(), QStringLiteral("btnCompareEDID"));
+    QCOMPARE(page->btnCompareEDID->accessibleName(), QStringLiteral("Compare with file"));
+    QVERIFY(page->btnCompareEDID->isVisible());
+    QVERIFY(page->btnCompareEDID->focusPolicy() & Qt::TabFocus);
+    // Its accelerator (Alt+M) belongs to nothing else on the page.
+    int withM = 0;
+    for (const QPushButton *b : page->findChildren<QPushButton *>())
+        withM += b->text().contains(QStringLiteral("&m"), Qt::CaseInsensitive);
+    for (const QLabel *l : page->findChildren<QLabel *>())
+        withM += l->text().contains(QStringLiteral("&m"), Qt::CaseInsensitive);
+    QCOMPARE(withM, 1);
+
+    openAnswers << SampleFile;
+    click(page->btnOpenEDID);
+    const QByteArray before = gridBytes();
+
+    QStringList left, right, leftOnly;
+    QString summary;
+    int dialogs = 0;
+    onDialog = [&](QDialog *d) {
+        ++dialogs;
+        auto *dialog = qobject_cast<EdidCompareDialog *>(d);
+        QVERIFY(dialog);
+        left = rowTexts(dialog->twCompareLeft);
+        right = rowTexts(dialog->twCompareRight);
+        summary = dialog->lblCompareSummary->text();
+        QVERIFY(!dialog->twCompareLeft->accessibleName().isEmpty());
+        dialog->cbDifferencesOnly->setChecked(true);
+        leftOnly = rowTexts(dialog->twCompareLeft, true);
+    };
+    openAnswers << samples::edidPath(QStringLiteral("samsung-ue55ks-hdmi.bin"));
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 1);
+    const QString mark = EdidCompareDialog::DiffersMark();
+    QVERIFY2(left.contains(mark + QStringLiteral("Name: LG TV")), qPrintable(left.join('\n')));
+    QVERIFY(right.contains(mark + QStringLiteral("Name: SAMSUNG")));
+    QVERIFY(left.contains(mark + QStringLiteral("FRL: 4 lanes x 12 Gbps (48 Gbps)")));
+    QVERIFY(right.contains(mark + QStringLiteral("FRL: none")));
+    // The LG TV has an HDMI Forum block, the Samsung none: the whole group is marked.
+    QVERIFY(left.contains(mark + QStringLiteral("HDMI Forum")));
+    QVERIFY(!right.contains(mark + QStringLiteral("HDMI Forum")));
+    // What both declare stays unmarked on both sides.
+    QVERIFY(left.contains(QStringLiteral("VIC 16: 1920x1080 @ 60 Hz 16:9")));
+    QVERIFY(right.contains(QStringLiteral("VIC 16: 1920x1080 @ 60 Hz 16:9")));
+    QVERIFY(left.contains(QStringLiteral("Physical address: 1.0.0.0")));
+    QVERIFY(summary.contains(QStringLiteral("lines differ")));
+    // Only the differences: every line left has the mark or is a heading.
+    QVERIFY(!leftOnly.contains(QStringLiteral("VIC 16: 1920x1080 @ 60 Hz 16:9")));
+    QVERIFY(leftOnly.contains(mark + QStringLiteral("Name: LG TV")));
+    QVERIFY(leftOnly.size() < left.size());
+
+    // The same EDID: nothing marked.
+    openAnswers << SampleFile;
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 2);
+    QCOMPARE(summary, QStringLiteral("No differences."));
+    for (const QString &t : left)
+        QVERIFY2(!t.startsWith(mark), qPrintable(t));
+
+    // The grid and its bytes are untouched; nothing reached the matrix.
+    QCOMPARE(gridBytes(), before);
+    QVERIFY(commands().isEmpty());
+    QVERIFY(promptTexts(PromptService::Kind::Error).isEmpty());
+}
+
+void TestEdidPage::compareRefusalsAndEmptyGrid() {
+    int dialogs = 0;
+    QStringList left, right;
+    onDialog = [&](QDialog *d) {
+        ++dialogs;
+        auto *dialog = qobject_cast<EdidCompareDialog *>(d);
+        left = rowTexts(dialog->twCompareLeft);
+        right = rowTexts(dialog->twCompareRight);
+    };
+    // A file that is no EDID: said so, no comparison.
+    const QString junk = dir.filePath(QStringLiteral("junk.bin"));
+    QVERIFY(writeFile(junk, QByteArray(256, 'x')));
+    openAnswers << SampleFile;
+    click(page->btnOpenEDID);
+    openAnswers << junk;
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 0);
+    QCOMPARE(promptTexts(PromptService::Kind::Error).size(), 1);
+    QVERIFY(
+        promptTexts(PromptService::Kind::Error).first().contains(QStringLiteral("not an EDID")));
+    // Cancelled: nothing.
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 0);
+
+    // With an empty grid two files are compared; the 384-byte one with all
+    // its blocks (its DisplayID block too).
+    page->btnClearEDIDContentClick();
+    prompts->History.clear();
+    openAnswers << samples::edidPath(QStringLiteral("acer-xv273k-dp.bin")) << SampleFile;
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 1);
+    QCOMPARE(promptTexts(PromptService::Kind::OpenFile).size(), 2);
+    QVERIFY(left.contains(EdidCompareDialog::DiffersMark() + QStringLiteral("DisplayID 1.2")));
+    QVERIFY(left.contains(EdidCompareDialog::DiffersMark() +
+                          QStringLiteral("Block 2 (DisplayID extension): checksum valid")));
+    QVERIFY(page->InfoText().isEmpty()); // the grid stays empty
 }
 
 QTEST_MAIN(TestEdidPage)
