@@ -241,7 +241,45 @@ void EstablishedTimings3(Decoder &dec, Bytes d) {
     }
 }
 
-// CVT 3-byte codes: size and the rates supported, as nominal rates.
+// A timing by the VESA coordinated video timing formula (CVT 1.x, progressive,
+// no margins): standard blanking, or reduced blanking version 1.
+EdidTiming CvtTiming(int h, int v, int rate, int vSync, bool reduced) {
+    EdidTiming t;
+    t.hActive = h;
+    t.vActive = v;
+    constexpr double minVPorch = 3;
+    double totalPixels = 0, totalLines = 0, clockMHz = 0;
+    if (!reduced) {
+        constexpr double minVSyncBp = 550.0; // us
+        const double hPeriod = (1e6 / rate - minVSyncBp) / (v + minVPorch);
+        double vSyncBp = std::floor(minVSyncBp / hPeriod) + 1;
+        if (vSyncBp < vSync + 6)
+            vSyncBp = vSync + 6;
+        totalLines = v + vSyncBp + minVPorch;
+        double duty = 30.0 - 300.0 * hPeriod / 1000.0;
+        if (duty < 20)
+            duty = 20;
+        const double hBlank = std::floor(h * duty / (100.0 - duty) / 16.0) * 16.0;
+        totalPixels = h + hBlank;
+        clockMHz = std::floor(totalPixels / hPeriod / 0.25) * 0.25;
+    } else {
+        constexpr double minVBlank = 460.0; // us
+        const double hPeriod = (1e6 / rate - minVBlank) / v;
+        double vbi = std::floor(minVBlank / hPeriod) + 1;
+        if (vbi < minVPorch + vSync + 6)
+            vbi = minVPorch + vSync + 6;
+        totalLines = v + vbi;
+        totalPixels = h + 160.0;
+        clockMHz = std::floor(rate * totalLines * totalPixels / 1e6 / 0.25) * 0.25;
+    }
+    t.pixelClockKHz = int(std::lround(clockMHz * 1000.0));
+    t.hFreqKHz = clockMHz * 1000.0 / totalPixels;
+    t.refreshHz = t.hFreqKHz * 1000.0 / totalLines;
+    return t;
+}
+
+// CVT 3-byte codes: size, aspect and the rates supported, each rate a
+// timing by the CVT formula.
 void CvtCodes(Decoder &dec, Bytes d) {
     for (int k = 0; k < 4; ++k) {
         Bytes c = d + 6 + 3 * k;
@@ -250,18 +288,17 @@ void CvtCodes(Decoder &dec, Bytes d) {
         const int v = ((c[0] | ((c[1] & 0xF0) << 4)) + 1) * 2;
         static const int num[4] = {4, 16, 16, 15};
         static const int den[4] = {3, 9, 10, 9};
+        static const int vSyncs[4] = {4, 5, 6, 7};
+        static const char *const aspects[4] = {"4:3", "16:9", "16:10", "15:9"};
         const int a = (c[1] >> 2) & 0x03;
         const int h = 8 * ((v * num[a] / den[a]) / 8);
         static const int rates[5] = {50, 60, 75, 85, 60};
         for (int bit = 0; bit < 5; ++bit) {
             if (!(c[2] & (0x10 >> bit)))
                 continue;
-            EdidTiming t;
-            t.hActive = h;
-            t.vActive = v;
-            t.refreshHz = rates[bit];
+            EdidTiming t = CvtTiming(h, v, rates[bit], vSyncs[a], bit == 4);
+            t.aspect = QString::fromLatin1(aspects[a]);
             t.source = QStringLiteral("CVT");
-            t.nominal = true;
             dec.info.timings << t;
         }
     }
@@ -552,11 +589,6 @@ EdidAudioFormat ShortAudioDescriptor(Decoder &dec, Bytes s) {
         a.maxChannels = (s[0] & 0x07) + 1;
     } else if (a.extendedCode == 13) {
         a.maxChannels = (((s[1] & 0x80) >> 3) | ((s[0] & 0x80) >> 4) | (s[0] & 0x07)) + 1;
-        a.sampleRatesHz.clear();
-        for (int i = 0; i < 7; ++i) {
-            if (s[1] & (1 << i))
-                a.sampleRatesHz << rates[i];
-        }
     } else if (a.extendedCode == 11) {
         static const char *const levels[] = {"unspecified", "1", "2", "3", "4", "5"};
         const int level = s[0] & 0x07;

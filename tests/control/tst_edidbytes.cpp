@@ -132,6 +132,7 @@ private slots:
     void hdmiForumBlock();
     void hdrStaticMetadata();
     void rangesContradictingTimings();
+    void establishedThreeAndCvtCodes();
 };
 
 void TestEdidBytes::audioChannelRules() {
@@ -494,6 +495,45 @@ void TestEdidBytes::rangesContradictingTimings() {
     b[95] = char(70);
     FixBlock(b, 0);
     QVERIFY(HasFinding(DecodeEdid(b), QStringLiteral("a minimum exceeds its maximum")));
+}
+
+void TestEdidBytes::establishedThreeAndCvtCodes() {
+    // Values as edid-decode gives them for the same descriptors.
+    QByteArray b = BaseBlock(4, 0x02, 0);
+    Put(b, 90, QByteArray::fromHex("000000F7000A80080000000000000000000000"));
+    Put(b, 108, QByteArray::fromHex("000000F8000157283F57201FFF220F000000"));
+    FixBlock(b, 0);
+    const EdidInfo info = DecodeEdid(b);
+    const QList<EdidTiming> est = From(info, QStringLiteral("Established"));
+    QCOMPARE(est.size(), 2);
+    QCOMPARE(est[0].hActive, 640);
+    QCOMPARE(est[0].vActive, 350);
+    QVERIFY(std::fabs(est[0].refreshHz - 85.079948) < 5e-6);
+    QCOMPARE(est[1].hActive, 1280);
+    QCOMPARE(est[1].vActive, 960);
+
+    struct Cvt {
+        int h, v;
+        double hz;
+        int kHz;
+    };
+    const Cvt expected[] = {
+        {1920, 1200, 49.932477, 158250}, {1920, 1200, 59.884600, 193250},
+        {1920, 1200, 74.930340, 245250}, {1920, 1200, 84.931608, 281250},
+        {1920, 1200, 59.950171, 154000}, {1600, 1200, 49.915277, 131500},
+        {1600, 1200, 59.869106, 161000}, {1600, 1200, 74.975832, 204750},
+        {1600, 1200, 84.950895, 235000}, {1600, 1200, 59.923629, 130250},
+        {2048, 1536, 59.953787, 267250}, {2048, 1536, 74.958607, 339000},
+        {2048, 1536, 84.942541, 388500}, {2048, 1536, 59.980394, 209250},
+    };
+    const QList<EdidTiming> cvt = From(info, QStringLiteral("CVT"));
+    QCOMPARE(cvt.size(), int(std::size(expected)));
+    for (int i = 0; i < cvt.size(); ++i) {
+        const QByteArray what = QByteArray::number(i);
+        QVERIFY2(cvt[i].hActive == expected[i].h && cvt[i].vActive == expected[i].v, what);
+        QVERIFY2(std::fabs(cvt[i].refreshHz - expected[i].hz) < 5e-6, what);
+        QCOMPARE(cvt[i].pixelClockKHz, expected[i].kHz);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestEdidBytes)

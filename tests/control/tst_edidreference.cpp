@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -59,7 +60,7 @@ RefFacts ParseEdidDecode(const QString &out) {
         R"(^\s+(IBM|Apple|DMT 0x[0-9a-f]+|GTF|CVT|VIC\s+\d+|HDMI VIC\s+\d+|DTD(?:\s+\d+)?)\s*:\s+(\d+)x(\d+)(i?)\s+([\d.]+) Hz)"));
     static const QRegularExpression valueRe(QStringLiteral(R"(^\s*([^:]+):\s*(.*)$)"));
     RefFacts r;
-    QString block, section, sub, audioName, audioChannels;
+    QString block, section, sub, descriptor, audioName, audioChannels;
     bool preferredNext = false;
     bool preferredDone = false;
     auto flushAudio = [&](const QString &rates) {
@@ -84,6 +85,7 @@ RefFacts ParseEdidDecode(const QString &out) {
             block = raw.startsWith(QLatin1String("Block ")) ? raw : QString();
         if (indent == 2) {
             sub.clear();
+            descriptor.clear();
             if (line.endsWith(QLatin1Char(':'))) {
                 section = line.chopped(1);
                 continue;
@@ -92,6 +94,10 @@ RefFacts ParseEdidDecode(const QString &out) {
         }
         if (indent == 6 && line.endsWith(QLatin1Char(':')))
             sub = line.chopped(1);
+        if (indent == 4 && line.endsWith(QLatin1Char(':')))
+            descriptor = line.chopped(1); // display descriptors listing timings
+        else if (indent <= 4)
+            descriptor.clear();
         const QRegularExpressionMatch tm = timingRe.match(raw);
         if (tm.hasMatch()) {
             const int h = tm.captured(2).toInt();
@@ -115,10 +121,14 @@ RefFacts ParseEdidDecode(const QString &out) {
                      label.startsWith(QLatin1String("VIC")) ||
                      label.startsWith(QLatin1String("HDMI VIC")))
                 ; // keeps its number
-            else if (section.startsWith(QLatin1String("Established")))
+            else if (section.startsWith(QLatin1String("Established")) ||
+                     descriptor.startsWith(QLatin1String("Established timings III")))
                 label = QStringLiteral("Established");
-            else if (section.startsWith(QLatin1String("Standard")))
+            else if (section.startsWith(QLatin1String("Standard")) ||
+                     descriptor.startsWith(QLatin1String("Standard Timings")))
                 label = QStringLiteral("Standard");
+            else if (descriptor.startsWith(QLatin1String("CVT 3 Byte")))
+                label = QStringLiteral("CVT");
             r.timings << RefTiming{label, h, v, i, hz};
             if (label.startsWith(QLatin1String("VIC")) && raw.contains(QLatin1String("(native)")))
                 r.facts << QStringLiteral("native=") + label;
@@ -561,6 +571,7 @@ private slots:
     void initTestCase();
     void writtenExpectations();
     void liveReference();
+    void liveReferenceOnBuiltEdids();
     void matcherCatchesWrongTimings();
 
 private:
@@ -623,6 +634,72 @@ void TestEdidReference::liveReference() {
     qInfo("edid-decode: %d timings, %d in timings, %d wrong", totals.reference, totals.found,
           totals.wrong);
     QCOMPARE(totals.found, totals.reference);
+}
+
+namespace {
+
+void FixBase(QByteArray &b) {
+    unsigned sum = 0;
+    for (int i = 0; i < 127; ++i)
+        sum += uchar(b[i]);
+    b[127] = char((0u - sum) & 0xFF);
+}
+
+// Timing sources no sample holds, on the DVI monitor's base block: EDID 1.4
+// with established timings III and CVT 3-byte codes (both blanking kinds),
+// and standard timings no DMT names.
+QList<QByteArray> BuiltEdids() {
+    QList<QByteArray> out;
+    QByteArray b = samples::readEdid(QStringLiteral("dell-3007wfp-dvi.bin"));
+    b[19] = 4;
+    const QByteArray est3 = QByteArray::fromHex("000000F7000A80080000000000000000000000");
+    const QByteArray cvt = QByteArray::fromHex("000000F8000157283F57201FFF220F000000");
+    for (int i = 0; i < 18; ++i) {
+        b[90 + i] = est3[i];
+        b[108 + i] = cvt[i];
+    }
+    FixBase(b);
+    out << b;
+    const QByteArray std = QByteArray::fromHex("7140A9C0818A");
+    for (int i = 0; i < std.size(); ++i)
+        b[0x26 + i] = std[i];
+    FixBase(b);
+    out << b;
+    b[19] = 3;
+    FixBase(b);
+    out << b;
+    return out;
+}
+
+} // namespace
+
+void TestEdidReference::liveReferenceOnBuiltEdids() {
+    if (edidDecode.isEmpty())
+        QSKIP("edid-decode is not installed (scripts/deps.sh installs it)");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    int n = 0, timings = 0;
+    for (const QByteArray &edid : BuiltEdids()) {
+        const QString path = dir.filePath(QStringLiteral("built%1.bin").arg(++n));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(edid);
+        f.close();
+        QProcess p;
+        p.start(edidDecode,
+                {QStringLiteral("-s"), QStringLiteral("-S"), QStringLiteral("-p"), path});
+        QVERIFY(p.waitForFinished(30000));
+        const RefFacts ref = ParseEdidDecode(QString::fromUtf8(p.readAllStandardOutput()));
+        const TimingMatch m = MatchTimings(ref.timings, DecodeEdid(edid).timings);
+        QVERIFY2(m.wrong.isEmpty() && m.missing.isEmpty() && m.extra.isEmpty(),
+                 qPrintable(QStringLiteral("built EDID %1: wrong [%2] missing [%3] extra [%4]")
+                                .arg(n)
+                                .arg(m.wrong.join(QStringLiteral(", ")),
+                                     m.missing.join(QStringLiteral(", ")),
+                                     m.extra.join(QStringLiteral(", ")))));
+        timings += m.found;
+    }
+    QVERIFY(timings >= 3 * 15);
 }
 
 void TestEdidReference::matcherCatchesWrongTimings() {
