@@ -1299,14 +1299,21 @@ void CheckRanges(Decoder &dec) {
                      .arg(r.minVerticalHz)
                      .arg(r.maxVerticalHz));
     }
-    if (maxH > 0 && (std::floor(minH + 0.5) < r.minHorizontalKHz ||
-                     std::floor(maxH + 0.5) > r.maxHorizontalKHz)) {
-        dec.fail(QStringLiteral("Timings from %1 to %2 kHz lie outside the horizontal range "
-                                "limits %3-%4 kHz.")
-                     .arg(minH, 0, 'f', 3)
-                     .arg(maxH, 0, 'f', 3)
-                     .arg(r.minHorizontalKHz)
-                     .arg(r.maxHorizontalKHz));
+    const bool belowH = maxH > 0 && std::floor(minH + 0.5) < r.minHorizontalKHz;
+    const bool aboveH = maxH > 0 && std::floor(maxH + 0.5) > r.maxHorizontalKHz;
+    const QString outsideH = QStringLiteral("Timings from %1 to %2 kHz lie outside the horizontal "
+                                            "range limits %3-%4 kHz.")
+                                 .arg(minH, 0, 'f', 3)
+                                 .arg(maxH, 0, 'f', 3)
+                                 .arg(r.minHorizontalKHz)
+                                 .arg(r.maxHorizontalKHz);
+    if (belowH || (aboveH && r.maxHorizontalKHz != 255)) {
+        dec.fail(outsideH);
+    } else if (aboveH) {
+        // 255 is the most the field holds without the rate offsets of EDID
+        // 1.4; sinks write it for "255 kHz or more".
+        dec.warn(outsideH + QStringLiteral(" The maximum of 255 kHz is the field's largest value "
+                                           "without a rate offset."));
     }
     if (r.maxPixelClockMHz > 0 && maxClock > r.maxPixelClockMHz * 1000) {
         dec.fail(QStringLiteral("A timing's pixel clock of %1 MHz exceeds the range limits' "
