@@ -3,7 +3,8 @@
 // into a hex grid, saves it to and opens it from a file, downloads the grid's
 // bytes to inputs or user memories, sets built-in EDID modes, copies an
 // output's EDID to inputs and chooses per output which sink supplies the EDID.
-// Beside the grid a decoded, human-readable view of the same bytes.
+// Beside the grid a decoded, human-readable view of the same bytes, and a
+// comparison of them with an EDID file.
 
 #include "protocol/Frames.h"
 
