@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine (as root):
 # the compiler and Qt 6, iproute2 for the namespace tests, Xvfb for the
-# screenshots, and for the package dpkg-dev (dpkg-shlibdeps) and file (cpack),
+# screenshots, edid-decode (the reference the EDID decoder is compared with),
+# and for the package dpkg-dev (dpkg-shlibdeps) and file (cpack),
 # desktop-file-utils and appstream (the package test validates its entries).
 #   --fuzz  also clang and its libFuzzer runtime (scripts/fuzz.sh)
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-      iproute2 xvfb xauth
+      iproute2 xvfb xauth edid-decode
       dpkg-dev file desktop-file-utils appstream)
 if [ "${1:-}" = "--fuzz" ]; then
   pkgs+=(clang libclang-rt-14-dev)

@@ -2,13 +2,14 @@
 
 #include "control/EdidDecoder.h"
 #include "control/EdidJson.h"
+#include "control/EdidView.h"
 
 #include <QFile>
 #include <QJsonDocument>
 
 namespace {
-// Larger than any EDID the decoder reads; a bigger file is not an EDID.
-constexpr qint64 kMaxEdidFile = 64 * 1024;
+// Larger than any EDID (256 blocks of 128 bytes); a bigger file is not an EDID.
+constexpr qint64 kMaxEdidFile = qint64(EdidMaxBlocks) * 128;
 } // namespace
 
 CliExit RunEdidDecode(CliOptions &options, const QStringList &arguments, CliStreams &io) {
@@ -23,9 +24,14 @@ CliExit RunEdidDecode(CliOptions &options, const QStringList &arguments, CliStre
     }
     const QByteArray bytes = file.read(kMaxEdidFile);
     const EdidInfo info = DecodeEdid(bytes);
+    if (!info.headerValid) {
+        io.err << arguments.at(0) << " is not an EDID: it does not start with the EDID header"
+               << Qt::endl;
+        return CliExit::BadInput;
+    }
     if (options.json)
         io.out << QJsonDocument(EdidInfoToJson(info)).toJson(QJsonDocument::Compact) << Qt::endl;
     else
         io.out << FormatEdidInfo(info) << Qt::endl;
-    return info.headerValid ? CliExit::Success : CliExit::BadInput;
+    return CliExit::Success;
 }

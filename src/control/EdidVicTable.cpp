@@ -200,8 +200,17 @@ bool EdidVicTiming(int vic, EdidTiming &timing) {
         timing.pixelClockKHz = row.pixelClockKHz;
         timing.refreshHz = double(row.pixelClockKHz) * 1000.0 /
                            (double(row.hTotal) * double(row.vTotal)) * (row.interlaced ? 2 : 1);
+        timing.hFreqKHz = double(row.pixelClockKHz) / double(row.hTotal);
         timing.aspect = QString::fromLatin1(AspectText(row.aspect));
         return true;
     }
     return false;
+}
+
+bool EdidHdmiVicTiming(int hdmiVic, EdidTiming &timing) {
+    // HDMI 1.4 extended resolutions; the same timings as VICs 95, 94, 93, 98.
+    static const int sameVic[] = {0, 95, 94, 93, 98};
+    if (hdmiVic < 1 || hdmiVic > 4)
+        return false;
+    return EdidVicTiming(sameVic[hdmiVic], timing);
 }

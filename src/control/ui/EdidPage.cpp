@@ -5,6 +5,8 @@
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
 #include "control/EdidTransfer.h"
+#include "control/EdidView.h"
+#include "control/ui/EdidCompareDialog.h"
 #include "link/TSCOMControl.h"
 #include "protocol/Commands.h"
 #include "protocol/Frames.h"
@@ -121,6 +123,7 @@ EdidPage::EdidPage(AppContext *context, QWidget *parent) : QWidget(parent), ctx(
     connect(btnCopyEDID, &QPushButton::clicked, this, [this] { btnCopyEDIDClick(); });
     connect(btnClearEDIDContent, &QPushButton::clicked, this,
             [this] { btnClearEDIDContentClick(); });
+    connect(btnCompareEDID, &QPushButton::clicked, this, [this] { btnCompareEDIDClick(); });
     connect(cbEDIDMode, &QComboBox::currentTextChanged, cbEDIDMode,
             [this](const QString &text) { cbEDIDMode->setToolTip(text); });
     for (QComboBox *combo : cbOutputEDID)
@@ -206,6 +209,11 @@ QGroupBox *EdidPage::buildContentGroup() {
     sgEDIDContent->setFixedSize(EdidGridDim * cellWidth + frame, EdidGridDim * cellHeight + frame);
 
     btnClearEDIDContent = button(QStringLiteral("C&lear"), QStringLiteral("btnClearEDIDContent"));
+    btnCompareEDID =
+        button(QStringLiteral("Co&mpare with file\u2026"), QStringLiteral("btnCompareEDID"));
+    btnCompareEDID->setAccessibleName(QStringLiteral("Compare with file"));
+    btnCompareEDID->setAccessibleDescription(
+        QStringLiteral("Show this EDID and an EDID file side by side with the differences marked"));
 
     mmoEDIDInfo = new QTreeWidget;
     mmoEDIDInfo->setObjectName(QStringLiteral("mmoEDIDInfo"));
@@ -219,6 +227,7 @@ QGroupBox *EdidPage::buildContentGroup() {
     auto *left = new QVBoxLayout;
     left->addWidget(sgEDIDContent);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btnCompareEDID);
     buttons->addStretch(1);
     buttons->addWidget(btnClearEDIDContent);
     left->addLayout(buttons);
@@ -431,27 +440,22 @@ void EdidPage::refreshInfo() {
     QByteArray bytes;
     if (!GridToBytes(bytes))
         return;
-    FInfoText = FormatEdidInfo(DecodeEdid(bytes));
+    const EdidInfo info = DecodeEdid(bytes);
+    FInfoText = FormatEdidInfo(info);
 
-    // One fact a row; indented lines belong to the heading above them. Long
-    // lists (the video modes) start folded so that the name, the preferred
-    // mode and the audio formats show at a glance.
-    QTreeWidgetItem *heading = nullptr;
-    for (const QString &line : FInfoText.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QLatin1Char(' ')) && heading) {
-            new QTreeWidgetItem(heading, QStringList{line.trimmed()});
-            continue;
+    // One group a row with its facts below. The long lists (the timings and
+    // the CTA data blocks) start folded so that the preferred mode, the
+    // display and the HDMI limits show at a glance; the findings stay open at
+    // the bottom. A line too long for the view shows whole as its tooltip.
+    for (const EdidViewSection &section : EdidViewSections(info)) {
+        auto *heading = new QTreeWidgetItem(mmoEDIDInfo, QStringList{section.title});
+        for (const QString &line : section.lines) {
+            auto *item = new QTreeWidgetItem(heading, QStringList{line});
+            item->setToolTip(0, line);
         }
-        heading = new QTreeWidgetItem(mmoEDIDInfo, QStringList{line});
-    }
-    for (int i = 0; i < mmoEDIDInfo->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *item = mmoEDIDInfo->topLevelItem(i);
-        const int children = item->childCount();
-        if (children == 0)
-            continue;
-        if (children > FoldedListSize)
-            item->setText(0, item->text(0) + QStringLiteral(" %1").arg(children));
-        item->setExpanded(children <= FoldedListSize);
+        const bool longList =
+            section.key == QLatin1String("timings") || section.key == QLatin1String("cta");
+        heading->setExpanded(!longList || section.lines.size() <= FoldedListSize);
     }
 }
 
@@ -640,6 +644,45 @@ void EdidPage::btnClearEDIDContentClick() {
     EdidClearGrid(cells);
     writeCells(cells);
     refreshInfo();
+}
+
+bool EdidPage::readCompareFile(const QString &caption, QByteArray &bytes, QString &name) {
+    const QString file = ctx->Prompts->OpenFileName(caption, EdidFileFilter);
+    if (file.isEmpty())
+        return false;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        ctx->Prompts->Error(QStringLiteral("Can not open file: ") + file);
+        return false;
+    }
+    // Every block of the file, as many as an EDID can have.
+    constexpr qint64 limit = qint64(EdidMaxBlocks) * EdidBlockSize;
+    if (f.size() > limit) {
+        ctx->Prompts->Error(file + QStringLiteral(" is too large for an EDID."));
+        return false;
+    }
+    bytes = f.read(limit);
+    if (!DecodeEdid(bytes).headerValid) {
+        ctx->Prompts->Error(
+            file + QStringLiteral(" is not an EDID: it does not start with the EDID header."));
+        return false;
+    }
+    name = QFileInfo(file).fileName();
+    return true;
+}
+
+void EdidPage::btnCompareEDIDClick() {
+    QByteArray left, right;
+    QString leftName, rightName;
+    if (GridToBytes(left))
+        leftName = QStringLiteral("EDID content");
+    else if (!readCompareFile(QStringLiteral("Open the first EDID file to compare"), left,
+                              leftName))
+        return;
+    if (!readCompareFile(QStringLiteral("Compare with EDID file"), right, rightName))
+        return;
+    EdidCompareDialog dialog(leftName, DecodeEdid(left), rightName, DecodeEdid(right), this);
+    ctx->Prompts->ExecDialog(&dialog, dialog.objectName());
 }
 
 void EdidPage::setOutputSource(QComboBox *combo, const TReplyRecord &reply) {

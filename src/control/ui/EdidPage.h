@@ -3,7 +3,8 @@
 // into a hex grid, saves it to and opens it from a file, downloads the grid's
 // bytes to inputs or user memories, sets built-in EDID modes, copies an
 // output's EDID to inputs and chooses per output which sink supplies the EDID.
-// Beside the grid a decoded, human-readable view of the same bytes.
+// Beside the grid a decoded, human-readable view of the same bytes, and a
+// comparison of them with an EDID file.
 
 #include "protocol/Frames.h"
 
@@ -62,6 +63,9 @@ public:
     void btnSetEDIDModeClick();
     void btnCopyEDIDClick();
     void btnClearEDIDContentClick();
+    // "Compare with file…": the grid's EDID (or a first file when the grid
+    // is empty) beside a chosen file's, differences marked.
+    void btnCompareEDIDClick();
     void cbOutputEDIDChange(QComboBox *sender);
 
     // Rebuilds the five port combos from the port labels. With keepIndexes
@@ -102,6 +106,7 @@ public:
     QGroupBox *gbEDIDContent;
     QTableWidget *sgEDIDContent;
     QPushButton *btnClearEDIDContent;
+    QPushButton *btnCompareEDID;
     QTreeWidget *mmoEDIDInfo; // the decoded view: one fact a row, long lists folded
 
     // EDID mode control (hidden as delivered)
@@ -130,6 +135,9 @@ private:
     QStringList cellTexts() const;
     void refreshInfo();
     void refuseOpenedFile();
+    // Asks for an EDID file and reads all its blocks; false (after saying
+    // why) when cancelled or not an EDID.
+    bool readCompareFile(const QString &caption, QByteArray &bytes, QString &name);
     // The EDID write prelude with the operation's caption.
     bool sendPrelude(const QString &caption);
     QString portEntry(bool input, int n) const;

@@ -11,11 +11,13 @@
 #include "app/PromptService.h"
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
+#include "control/ui/EdidCompareDialog.h"
 #include "control/ui/EdidPage.h"
 #include "link/LinkTiming.h"
 #include "link/TSCOMControl.h"
 #include "protocol/Frames.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -27,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -100,6 +103,8 @@ private slots:
     void portLabelsKeepIndexesAndTargets();
     void choicesRoundTrip();
     void openSampleDownloadReadSave();
+    void compareWithFile();
+    void compareRefusalsAndEmptyGrid();
 
 private:
     void choose(QComboBox *combo, const QString &text);
@@ -124,6 +129,7 @@ private:
     QString status[6];     // last text per level
     QStringList statusLog; // "level:text" in order
     QHash<int, QString> labels;
+    std::function<void(QDialog *)> onDialog; // looks at a dialog while it is "shown"
 };
 
 void TestEdidPage::initTestCase() {
@@ -152,6 +158,8 @@ void TestEdidPage::initTestCase() {
             a.fileName = saveAnswers.takeFirst();
         if (r.kind == PromptService::Kind::Question)
             a.yes = questionAnswer;
+        if (r.kind == PromptService::Kind::Dialog && onDialog)
+            onDialog(r.dialog);
         return a;
     });
 
@@ -189,6 +197,7 @@ void TestEdidPage::init() {
         s.clear();
     statusLog.clear();
     labels.clear();
+    onDialog = nullptr;
     linkLog.messages.clear();
     prompts->History.clear();
     ctx->PowerOn = true;
@@ -912,19 +921,37 @@ void TestEdidPage::openSampleDownloadReadSave() {
                  decoded.contains(QStringLiteral("L-PCM")),
              qPrintable(decoded));
     QVERIFY2(decoded.contains(QStringLiteral("DTS")), qPrintable(decoded));
-    // In the view the audio formats are open and the long VIC list folded.
+    // In the view the preferred mode heads the groups, open with what decides
+    // an EDID choice; the audio formats are open, the long timing list folded
+    // and the findings come last.
     QTreeWidget *view = page->mmoEDIDInfo;
-    QCOMPARE(view->topLevelItem(0)->text(0), QStringLiteral("Name: LG TV"));
-    bool audioOpen = false, videoFolded = false;
+    const QTreeWidgetItem *top = view->topLevelItem(0);
+    QCOMPARE(top->text(0), QStringLiteral("Preferred mode: 3840x2160 @ 60 Hz (DTD 1)"));
+    QVERIFY(top->isExpanded());
+    QStringList summary;
+    for (int i = 0; i < top->childCount(); ++i)
+        summary << top->child(i)->text(0);
+    QVERIFY2(summary.contains(QStringLiteral("FRL: 4 lanes x 12 Gbps (48 Gbps)")),
+             qPrintable(summary.join(QLatin1Char('\n'))));
+    QVERIFY(summary.contains(QStringLiteral("HDR: SMPTE ST2084, Hybrid Log-Gamma")));
+    QVERIFY(summary.contains(QStringLiteral("Max TMDS: 600 MHz")));
+    bool audioOpen = false, timingsFolded = false, displayFound = false;
     for (int i = 0; i < view->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = view->topLevelItem(i);
-        if (item->text(0).startsWith(QStringLiteral("Audio formats")))
+        if (item->text(0) == QStringLiteral("Display"))
+            displayFound = item->child(0)->text(0) == QStringLiteral("Name: LG TV");
+        if (item->text(0) == QStringLiteral("Audio"))
             audioOpen = item->isExpanded() && item->childCount() > 0;
-        if (item->text(0).startsWith(QStringLiteral("Video modes")))
-            videoFolded = !item->isExpanded() && item->childCount() > 8;
+        if (item->text(0).startsWith(QStringLiteral("Timings (")))
+            timingsFolded = !item->isExpanded() && item->childCount() > 8;
     }
+    QVERIFY(displayFound);
     QVERIFY(audioOpen);
-    QVERIFY(videoFolded);
+    QVERIFY(timingsFolded);
+    const QString last = view->topLevelItem(view->topLevelItemCount() - 1)->text(0);
+    QVERIFY2(last.startsWith(QStringLiteral("Failures (")) ||
+                 last.startsWith(QStringLiteral("Warnings (")),
+             qPrintable(last));
 
     choose(page->cbDownloadEDIDInput, QStringLiteral("In 2"));
     click(page->btnDownloadEDID);
@@ -946,6 +973,132 @@ void TestEdidPage::openSampleDownloadReadSave() {
     QCOMPARE(readFile(target + QStringLiteral(".bin")), held);
     QVERIFY(promptTexts(PromptService::Kind::Information).isEmpty());
     QVERIFY(promptTexts(PromptService::Kind::Error).isEmpty());
+}
+
+namespace {
+
+// Texts of a side's rows, top-level and child, in order.
+QStringList rowTexts(const QTreeWidget *tree, bool visibleOnly = false) {
+    QStringList out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *head = tree->topLevelItem(i);
+        if (visibleOnly && head->isHidden())
+            continue;
+        out << head->text(0);
+        for (int k = 0; k < head->childCount(); ++k) {
+            if (!visibleOnly || !head->child(k)->isHidden())
+                out << head->child(k)->text(0);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// An installer compares the EDID in the grid with a file: both views side by
+// side, what differs marked on each side.
+void TestEdidPage::compareWithFile() {
+    QCOMPARE(page->btnCompareEDID->objectName(), QStringLiteral("btnCompareEDID"));
+    QCOMPARE(page->btnCompareEDID->accessibleName(), QStringLiteral("Compare with file"));
+    QVERIFY(page->btnCompareEDID->isVisible());
+    QVERIFY(page->btnCompareEDID->focusPolicy() & Qt::TabFocus);
+    // Its accelerator (Alt+M) belongs to nothing else on the page.
+    int withM = 0;
+    for (const QPushButton *b : page->findChildren<QPushButton *>())
+        withM += b->text().contains(QStringLiteral("&m"), Qt::CaseInsensitive);
+    for (const QLabel *l : page->findChildren<QLabel *>())
+        withM += l->text().contains(QStringLiteral("&m"), Qt::CaseInsensitive);
+    QCOMPARE(withM, 1);
+
+    openAnswers << SampleFile;
+    click(page->btnOpenEDID);
+    const QByteArray before = gridBytes();
+
+    QStringList left, right, leftOnly;
+    QString summary;
+    int dialogs = 0;
+    onDialog = [&](QDialog *d) {
+        ++dialogs;
+        auto *dialog = qobject_cast<EdidCompareDialog *>(d);
+        QVERIFY(dialog);
+        left = rowTexts(dialog->twCompareLeft);
+        right = rowTexts(dialog->twCompareRight);
+        summary = dialog->lblCompareSummary->text();
+        QVERIFY(!dialog->twCompareLeft->accessibleName().isEmpty());
+        dialog->cbDifferencesOnly->setChecked(true);
+        leftOnly = rowTexts(dialog->twCompareLeft, true);
+    };
+    openAnswers << samples::edidPath(QStringLiteral("samsung-ue55ks-hdmi.bin"));
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 1);
+    const QString mark = EdidCompareDialog::DiffersMark();
+    QVERIFY2(left.contains(mark + QStringLiteral("Name: LG TV")), qPrintable(left.join('\n')));
+    QVERIFY(right.contains(mark + QStringLiteral("Name: SAMSUNG")));
+    QVERIFY(left.contains(mark + QStringLiteral("FRL: 4 lanes x 12 Gbps (48 Gbps)")));
+    QVERIFY(right.contains(mark + QStringLiteral("FRL: none")));
+    // The LG TV has an HDMI Forum block, the Samsung none: the whole group is marked.
+    QVERIFY(left.contains(mark + QStringLiteral("HDMI Forum")));
+    QVERIFY(!right.contains(mark + QStringLiteral("HDMI Forum")));
+    // What both declare stays unmarked on both sides.
+    QVERIFY(left.contains(QStringLiteral("VIC 16: 1920x1080 @ 60 Hz 16:9")));
+    QVERIFY(right.contains(QStringLiteral("VIC 16: 1920x1080 @ 60 Hz 16:9")));
+    QVERIFY(left.contains(QStringLiteral("Physical address: 1.0.0.0")));
+    QVERIFY(summary.contains(QStringLiteral("lines differ")));
+    // Only the differences: every line left has the mark or is a heading.
+    QVERIFY(!leftOnly.contains(QStringLiteral("VIC 16: 1920x1080 @ 60 Hz 16:9")));
+    QVERIFY(leftOnly.contains(mark + QStringLiteral("Name: LG TV")));
+    QVERIFY(leftOnly.size() < left.size());
+
+    // The same EDID: nothing marked.
+    openAnswers << SampleFile;
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 2);
+    QCOMPARE(summary, QStringLiteral("No differences."));
+    for (const QString &t : left)
+        QVERIFY2(!t.startsWith(mark), qPrintable(t));
+
+    // The grid and its bytes are untouched; nothing reached the matrix.
+    QCOMPARE(gridBytes(), before);
+    QVERIFY(commands().isEmpty());
+    QVERIFY(promptTexts(PromptService::Kind::Error).isEmpty());
+}
+
+void TestEdidPage::compareRefusalsAndEmptyGrid() {
+    int dialogs = 0;
+    QStringList left, right;
+    onDialog = [&](QDialog *d) {
+        ++dialogs;
+        auto *dialog = qobject_cast<EdidCompareDialog *>(d);
+        left = rowTexts(dialog->twCompareLeft);
+        right = rowTexts(dialog->twCompareRight);
+    };
+    // A file that is no EDID: said so, no comparison.
+    const QString junk = dir.filePath(QStringLiteral("junk.bin"));
+    QVERIFY(writeFile(junk, QByteArray(256, 'x')));
+    openAnswers << SampleFile;
+    click(page->btnOpenEDID);
+    openAnswers << junk;
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 0);
+    QCOMPARE(promptTexts(PromptService::Kind::Error).size(), 1);
+    QVERIFY(
+        promptTexts(PromptService::Kind::Error).first().contains(QStringLiteral("not an EDID")));
+    // Cancelled: nothing.
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 0);
+
+    // With an empty grid two files are compared; the 384-byte one with all
+    // its blocks (its DisplayID block too).
+    page->btnClearEDIDContentClick();
+    prompts->History.clear();
+    openAnswers << samples::edidPath(QStringLiteral("acer-xv273k-dp.bin")) << SampleFile;
+    click(page->btnCompareEDID);
+    QCOMPARE(dialogs, 1);
+    QCOMPARE(promptTexts(PromptService::Kind::OpenFile).size(), 2);
+    QVERIFY(left.contains(EdidCompareDialog::DiffersMark() + QStringLiteral("DisplayID 1.2")));
+    QVERIFY(left.contains(EdidCompareDialog::DiffersMark() +
+                          QStringLiteral("Block 2 (DisplayID extension): checksum valid")));
+    QVERIFY(page->InfoText().isEmpty()); // the grid stays empty
 }
 
 QTEST_MAIN(TestEdidPage)
