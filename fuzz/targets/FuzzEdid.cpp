@@ -5,6 +5,7 @@
 #include "control/EdidCheck.h"
 #include "control/EdidDecoder.h"
 #include "control/EdidJson.h"
+#include "control/EdidView.h"
 
 #include <QJsonDocument>
 
@@ -17,11 +18,14 @@ int FuzzEdid(const uint8_t *data, size_t size) {
 
     const EdidInfo info = DecodeEdid(bytes);
     FUZZ_CHECK(info.inputSize == bytes.size());
-    FUZZ_CHECK(info.bytesDecoded >= 0 && info.bytesDecoded <= 256);
+    FUZZ_CHECK(info.bytesDecoded >= 0 && info.bytesDecoded <= EdidMaxBlocks * 128);
     FUZZ_CHECK(info.bytesDecoded <= bytes.size());
-    FUZZ_CHECK(info.blocks.size() <= 2);
+    FUZZ_CHECK(info.blocks.size() <= EdidMaxBlocks);
+    FUZZ_CHECK(info.blocks.size() * 128 <= info.bytesDecoded + 127);
     (void)FormatEdidInfo(info);
     (void)QJsonDocument(EdidInfoToJson(info)).toJson();
+    // The comparison of a view with itself finds no difference.
+    FUZZ_CHECK(CompareEdidViews(info, info).differences == 0);
 
     const bool showable = EdidBufferShowable(bytes);
     const QString reason = EdidRefusalReason(bytes, qint64(size));

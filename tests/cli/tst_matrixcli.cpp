@@ -121,9 +121,10 @@ private slots:
     // reply collected; a trace that cannot be written is bad input and sends
     // nothing.
     void statusTrace() {
-        const QString trace = path(QStringLiteral("trace.txt"));
-        const CliRun r = runCli(tcp() << QStringLiteral("--trace") << trace
-                                      << QStringLiteral("status"));
+        QTemporaryDir traceDir;
+        const QString trace = traceDir.filePath(QStringLiteral("trace.txt"));
+        const CliRun r =
+            runCli(tcp() << QStringLiteral("--trace") << trace << QStringLiteral("status"));
         QCOMPARE(r.exitCode, Success);
         const QStringList lines =
             QString::fromUtf8(readFile(trace)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -139,7 +140,7 @@ private slots:
 
         const int before = framesReceived();
         const CliRun bad = runCli(tcp() << QStringLiteral("--trace")
-                                        << path(QStringLiteral("no/such/trace.txt"))
+                                        << traceDir.filePath(QStringLiteral("no/such/trace.txt"))
                                         << QStringLiteral("status"));
         QCOMPARE(bad.exitCode, BadInput);
         QCOMPARE(framesReceived(), before);

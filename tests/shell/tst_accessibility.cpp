@@ -174,7 +174,7 @@ private slots:
         fx.form->setServiceMode(true);
         int pages = 0, controls = 0;
         const QStringList problems = walkPages(fx.form.get(), &pages, &controls);
-        QCOMPARE(pages, 16);
+        QCOMPARE(pages, 17); // the sixteen pages of the form and the diagnostic log
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
         // Back to the window as delivered: the hidden tabs are gone again.
         fx.form->setServiceMode(false);
@@ -264,7 +264,8 @@ private slots:
             "Configuration"};
         QCOMPARE(tabNames(), delivered);
         fx.form->setServiceMode(true);
-        QCOMPARE(tabNames().size(), 16);
+        QCOMPARE(tabNames().size(), 17);
+        QVERIFY(tabNames().contains(QStringLiteral("Diagnostic log")));
         fx.form->setServiceMode(false);
         QCOMPARE(tabNames(), delivered);
         for (int i = 0; i < list->childCount(); ++i)
