@@ -246,7 +246,7 @@ void CliSession::RepeatingProgress(const QString &text) {
     Progress(stem);
 }
 
-bool CliSession::ApplyTiming(const QString &spec, QString *error) {
+bool CliSession::ApplyTiming(const QString &text, QString *error) {
     LinkTiming &t = LinkTiming::current();
     const QHash<QString, int *> fields = {
         {QStringLiteral("tickMs"), &t.tickMs},
@@ -259,7 +259,7 @@ bool CliSession::ApplyTiming(const QString &spec, QString *error) {
         {QStringLiteral("rebootProbes"), &t.rebootProbes},
         {QStringLiteral("connectTimeoutMs"), &t.connectTimeoutMs},
     };
-    for (const QString &raw : spec.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    for (const QString &raw : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString item = raw.trimmed();
         if (item == QLatin1String("fast")) {
             LinkTiming::shrinkForTests();

@@ -65,7 +65,7 @@ public:
     // LinkTiming from MATRIX_LINK_TIMING ("fast" and/or key=value pairs,
     // comma-separated; keys are LinkTiming's field names). For tests and
     // for slow bridges. False with `error` set when the text is not understood.
-    static bool ApplyTiming(const QString &spec, QString *error);
+    static bool ApplyTiming(const QString &text, QString *error);
 
     // SIGINT and SIGTERM end the running operation at its next check, as
     // closing the window does (the engine's Closing); installed once.

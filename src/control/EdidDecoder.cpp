@@ -772,7 +772,7 @@ void HdmiBlock(Decoder &dec, Bytes p, int len, const QString &where, int block) 
                                 .arg(p[4] >> 4, 0, 16)
                                 .arg(p[4] & 0x0F, 0, 16);
     if (info.version == 1 && info.revision >= 4) {
-        dec.warn(where + QStringLiteral(": the HDMI specification asks for EDID 1.3, this EDID "
+        dec.warn(where + QStringLiteral(": HDMI 1.4 sinks are to declare EDID 1.3, this EDID "
                                         "is 1.%1.")
                              .arg(info.revision));
     }
