@@ -4,6 +4,7 @@
 #include "app/OperationScope.h"
 #include "app/PromptService.h"
 #include "lanmodule/DeviceEntry.h"
+#include "lanmodule/DeviceListModel.h"
 #include "lanmodule/ui/EditLAN.h"
 #include "lanmodule/ui/ModalResults.h"
 #include "lanmodule/ui/Search.h"
@@ -15,20 +16,10 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSet>
-#include <QStringListModel>
-#include <algorithm>
-#include <iterator>
 
 namespace {
 
 const QString NoDeviceMAC = QStringLiteral("00-00-00-00-00-00");
-
-// Sorted like the list shows it: by text regardless of case, then by case.
-bool entryBefore(const QString &a, const QString &b) {
-    const int c = QString::compare(a, b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
-}
 
 } // namespace
 
@@ -39,9 +30,9 @@ LanDeviceGroup::LanDeviceGroup(AppContext *context, ModuleLink *module, QWidget 
 
     cbLANDevice = new QComboBox(this);
     cbLANDevice->setObjectName(QStringLiteral("cbLANDevice"));
-    // A plain list of texts: tens of thousands of devices stay cheap to list,
-    // read and replace.
-    FEntries = new QStringListModel(cbLANDevice);
+    // Texts with their sort keys: tens of thousands of devices stay cheap to
+    // list, merge and replace.
+    FEntries = new DeviceListModel(cbLANDevice);
     cbLANDevice->setModel(FEntries);
     cbLANDevice->setAccessibleName(QStringLiteral("TCP control device"));
     cbLANDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -85,53 +76,28 @@ LanDeviceGroup::LanDeviceGroup(AppContext *context, ModuleLink *module, QWidget 
 // ---- The list ----------------------------------------------------------------
 
 QStringList LanDeviceGroup::Entries() const {
-    return FEntries->stringList();
+    return FEntries->entries();
 }
 
 int LanDeviceGroup::AddEntry(const QString &entry) {
-    int at = 0;
-    while (at < cbLANDevice->count() && !entryBefore(entry, cbLANDevice->itemText(at)))
-        ++at;
+    const int at = FEntries->insertPosition(entry);
     cbLANDevice->insertItem(at, entry);
     return at;
 }
 
 int LanDeviceGroup::AddEntries(const QStringList &entries) {
-    // One look-up per entry and one merge, however long the list: a flood of
-    // answers must not cost a pass over the list for each.
-    const QStringList list = Entries();
-    QSet<QString> known(list.begin(), list.end());
-    QStringList fresh;
-    for (const QString &e : entries) {
-        if (!known.contains(e)) {
-            known.insert(e);
-            fresh << e;
-        }
-    }
-    if (fresh.isEmpty())
-        return 0;
-    // A stable sort and merge keep the order AddEntry() gives: a new entry
-    // goes after the equal ones already listed.
-    std::stable_sort(fresh.begin(), fresh.end(), entryBefore);
-    QStringList merged;
-    merged.reserve(list.size() + fresh.size());
-    std::merge(list.begin(), list.end(), fresh.begin(), fresh.end(), std::back_inserter(merged),
-               entryBefore);
+    // One merge, however long the list: a flood of answers must not cost a
+    // pass over the list for each.
     int current = cbLANDevice->currentIndex();
-    if (current >= 0)
-        current += int(std::lower_bound(fresh.begin(), fresh.end(), list.at(current), entryBefore) -
-                       fresh.begin());
     const QSignalBlocker block(cbLANDevice);
-    FEntries->setStringList(merged);
+    const int added = FEntries->mergeEntries(entries, &current);
     cbLANDevice->setCurrentIndex(current);
-    return int(fresh.size());
+    return added;
 }
 
 void LanDeviceGroup::SetEntries(const QStringList &entries) {
-    QStringList sorted = entries;
-    std::stable_sort(sorted.begin(), sorted.end(), entryBefore);
     const QSignalBlocker block(cbLANDevice);
-    FEntries->setStringList(sorted);
+    FEntries->setEntries(entries);
     cbLANDevice->setCurrentIndex(-1);
 }
 

@@ -6,10 +6,10 @@
 #include <QStringList>
 
 class AppContext;
+class DeviceListModel;
 class ModuleLink;
 class QComboBox;
 class QPushButton;
-class QStringListModel;
 class TfrmEditLAN;
 class TfrmSearch;
 
@@ -61,6 +61,6 @@ private:
     ModuleLink *FModule;
     TfrmSearch *FSearch;
     TfrmEditLAN *FEditLAN;
-    QStringListModel *FEntries; // the texts cbLANDevice lists
-    QString FDeviceInUse;       // the entry the last device change selected
+    DeviceListModel *FEntries; // the texts cbLANDevice lists
+    QString FDeviceInUse;      // the entry the last device change selected
 };

@@ -2,6 +2,7 @@
 // network: the TCP configuration dialog's edits and the typed confirmation.
 
 #include "LanUiFixture.h"
+#include "lanmodule/DeviceListModel.h"
 #include "lanmodule/ui/EditLAN.h"
 #include "lanmodule/ui/EnterYes.h"
 #include "lanmodule/ui/ModalResults.h"
@@ -147,6 +148,31 @@ private slots:
         for (int i = 1; i < entries.size(); ++i)
             QVERIFY(QString::compare(entries[i - 1], entries[i], Qt::CaseInsensitive) < 0);
         QCOMPARE(group->cbLANDevice->currentText(), first);
+    }
+
+    void comboBoxEditsThroughTheModel() {
+        // The list's own edits (insert at a place, remove, find) go through
+        // the model and keep each key with its text.
+        QComboBox combo;
+        auto *model = new DeviceListModel(&combo);
+        combo.setModel(model);
+        model->setEntries({QStringLiteral("[b]"), QStringLiteral("[d]")});
+        combo.insertItem(model->insertPosition(QStringLiteral("[C]")), QStringLiteral("[C]"));
+        combo.insertItem(model->insertPosition(QStringLiteral("[a]")), QStringLiteral("[a]"));
+        QCOMPARE(model->entries(), (QStringList{QStringLiteral("[a]"), QStringLiteral("[b]"),
+                                                QStringLiteral("[C]"), QStringLiteral("[d]")}));
+        QCOMPARE(combo.itemText(2), QStringLiteral("[C]"));
+        QCOMPARE(combo.findText(QStringLiteral("[d]"), Qt::MatchExactly | Qt::MatchCaseSensitive),
+                 3);
+        combo.removeItem(1);
+        QCOMPARE(combo.count(), 3);
+        // The keys moved with their texts: a merge after the edits still sorts right.
+        QCOMPARE(model->mergeEntries(
+                     {QStringLiteral("[B]"), QStringLiteral("[c]"), QStringLiteral("[C]")}),
+                 2);
+        QCOMPARE(model->entries(),
+                 (QStringList{QStringLiteral("[a]"), QStringLiteral("[B]"), QStringLiteral("[C]"),
+                              QStringLiteral("[c]"), QStringLiteral("[d]")}));
     }
 
     void deletingTheOnlyEntry() {
