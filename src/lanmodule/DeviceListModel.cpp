@@ -39,12 +39,12 @@ int DeviceListModel::compare(const SortKey &ka, const QString &a, const SortKey 
 void DeviceListModel::sortKeyed(std::vector<Keyed> &items) {
     // Byte by byte from the front, each range split into 256 runs by one
     // stable counting pass: the work grows with the number of entries, not
-    // with its logarithm too, so a flood of answers sorts in a pass or
-    // three over the bytes that tell the entries apart.
-    auto before = [&](const Keyed &a, const Keyed &b) {
+    // with its logarithm too, so a flood of answers sorts in a few passes
+    // over the bytes that tell the entries apart.
+    auto before = [](const Keyed &a, const Keyed &b) {
         return compare(a.key, a.text, b.key, b.text) < 0;
     };
-    std::vector<Keyed> spare(items.size());
+    std::vector<Keyed> spare;
     struct Range {
         std::size_t begin, end;
         int depth;
@@ -55,19 +55,40 @@ void DeviceListModel::sortKeyed(std::vector<Keyed> &items) {
         todo.pop_back();
         const auto first = items.begin() + std::ptrdiff_t(r.begin);
         const auto last = items.begin() + std::ptrdiff_t(r.end);
-        const bool allKnown =
-            std::all_of(first, last, [&](const Keyed &k) { return k.key.known > r.depth; });
-        if (r.end - r.begin <= 32 || !allKnown) {
-            std::stable_sort(first, last, before);
+        if (r.end - r.begin <= 32) {
+            // Short runs: insertion, stable and without a buffer.
+            for (auto it = first + 1; it < last; ++it) {
+                Keyed moving = std::move(*it);
+                auto hole = it;
+                for (; hole != first && before(moving, *(hole - 1)); --hole)
+                    *hole = std::move(*(hole - 1));
+                *hole = std::move(moving);
+            }
             continue;
         }
         std::size_t count[257] = {};
-        for (auto it = first; it != last; ++it)
+        bool allKnown = true;
+        for (auto it = first; it != last; ++it) {
+            allKnown = allKnown && it->key.known > r.depth;
             ++count[std::size_t(quint8(it->key.text[r.depth])) + 1];
+        }
+        if (!allKnown) {
+            // A key ends here: only the texts can order this range.
+            std::stable_sort(first, last, before);
+            continue;
+        }
+        const std::size_t firstByte = quint8(first->key.text[r.depth]);
+        if (count[firstByte + 1] == r.end - r.begin) {
+            // One byte for all (the opening bracket, a shared name): the next one.
+            todo.push_back({r.begin, r.end, r.depth + 1});
+            continue;
+        }
         for (int b = 0; b < 256; ++b)
             count[b + 1] += count[b];
         std::size_t place[256];
         std::copy(count, count + 256, place);
+        if (spare.empty())
+            spare.resize(items.size());
         for (auto it = first; it != last; ++it)
             spare[r.begin + place[quint8(it->key.text[r.depth])]++] = std::move(*it);
         std::move(spare.begin() + std::ptrdiff_t(r.begin), spare.begin() + std::ptrdiff_t(r.end),

@@ -446,19 +446,40 @@ void IniFile::eraseSectionsWhere(
     const std::function<bool(const QString &section, const EntryList &entries)> &drop) {
     // First pass: the verdict for each name, from the first section of that
     // name (names compare without regard to case, as everywhere), noted for
-    // every section header in file order.
-    QHash<QString, bool> verdicts;
+    // every section header in file order. The names seen are found again by
+    // their hash in a flat table of slots side by side; only a hash met
+    // before compares the names.
+    struct Seen {
+        std::size_t hash;
+        int header; // -1: a free slot
+        bool verdict;
+    };
+    std::size_t sections = 0;
+    for (const Line &line : m_lines)
+        sections += kindOf(line) == LineKind::Section ? 1 : 0;
+    std::size_t capacity = 16;
+    while (capacity < sections * 2)
+        capacity *= 2;
+    std::vector<Seen> seen(capacity, Seen{0, -1, false});
     std::vector<bool> dropHeader;
+    dropHeader.reserve(sections);
     for (int h = 0; h < int(m_lines.size()); ++h) {
         if (kindOf(m_lines[h]) != LineKind::Section)
             continue;
-        if (dropHeader.empty())
-            verdicts.reserve(qsizetype(m_lines.size() / 4 + 1));
         const QString name = nameOf(m_lines[h]);
         const QString folded = name.toCaseFolded();
-        const auto known = verdicts.constFind(folded);
-        if (known != verdicts.constEnd()) {
-            dropHeader.push_back(known.value());
+        const std::size_t hash = qHash(folded);
+        std::size_t slot = hash & (capacity - 1);
+        bool known = false;
+        for (; seen[slot].header >= 0; slot = (slot + 1) & (capacity - 1)) {
+            if (seen[slot].hash == hash &&
+                nameOf(m_lines[std::size_t(seen[slot].header)]).toCaseFolded() == folded) {
+                known = true;
+                break;
+            }
+        }
+        if (known) {
+            dropHeader.push_back(seen[slot].verdict);
             continue;
         }
         EntryList list;
@@ -468,7 +489,7 @@ void IniFile::eraseSectionsWhere(
                 list << Entry(nameOf(m_lines[i]), valueOf(m_lines[i]));
         }
         const bool verdict = drop(name, list);
-        verdicts.insert(folded, verdict);
+        seen[slot] = Seen{hash, h, verdict};
         dropHeader.push_back(verdict);
     }
     // Second pass: keep every line outside the dropped sections. Lines in
