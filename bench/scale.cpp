@@ -1,9 +1,12 @@
 // Growth benchmark: how the settings file, the port-label pruning and the LAN
 // device list cope with 1k, 10k and 100k items. Each measure is in items per
 // second of processor time (the best of several runs); "growth" is the time at 100k over the
-// time at 10k (10 for linear work; a quadratic one gives 100). The memory a
-// read settings file holds is given per byte of the file. Prints one JSON
-// line.
+// time at 10k (10 for linear work; a quadratic one gives 100), and each
+// measure passes when it stays within its "growth_bound": 12 for work that is
+// one pass, 15 for the device-list merge, which sorts the answers (a sort of
+// distinct texts takes n log n: 12.5 from 10k to 100k, with the same slack).
+// The memory a read settings file holds is given per byte of the file.
+// Prints one JSON line; exits 1 when a measure grows beyond its bound.
 //
 //   scale [--sizes 1000,10000,100000]
 
@@ -89,7 +92,7 @@ double bestOf(int runs, const std::function<void()> &setup, const std::function<
 }
 
 int runsFor(int items) {
-    return items >= 100000 ? 5 : items >= 10000 ? 9 : 20;
+    return items >= 100000 ? 9 : items >= 10000 ? 15 : 30;
 }
 
 size_t heapInUse() {
@@ -97,6 +100,7 @@ size_t heapInUse() {
 }
 
 struct Measure {
+    double bound = 12.0; // the most growth from 10k to 100k that passes
     QJsonObject perSecond;
     QMap<int, double> seconds;
 };
@@ -112,6 +116,7 @@ QJsonObject summary(const Measure &m) {
     if (m.seconds.contains(10000) && m.seconds.contains(100000))
         o.insert(QStringLiteral("growth_10k_100k"),
                  std::round(m.seconds[100000] / m.seconds[10000] * 100) / 100);
+    o.insert(QStringLiteral("growth_bound"), m.bound);
     return o;
 }
 
@@ -152,6 +157,7 @@ int main(int argc, char **argv) {
     //    takes discovery answers (each module answers twice), then the list
     //    takes the search result while it holds as many devices already.
     Measure discovery, listMerge;
+    listMerge.bound = 15.0;
     TTSCOMControl engine;
     PromptService prompts;
     AppContext ctx(&engine, &prompts);
@@ -255,6 +261,6 @@ int main(int argc, char **argv) {
     bool linear = hugeRefused;
     for (const Measure *m : {&prune, &discovery, &listMerge, &reading})
         if (m->seconds.contains(10000) && m->seconds.contains(100000))
-            linear &= m->seconds[100000] / m->seconds[10000] <= 12.0;
+            linear &= m->seconds[100000] / m->seconds[10000] <= m->bound;
     return linear ? 0 : 1;
 }
