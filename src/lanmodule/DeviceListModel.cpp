@@ -53,6 +53,8 @@ void DeviceListModel::sortKeyed(std::vector<Keyed> &items) {
     while (!todo.empty()) {
         const Range r = todo.back();
         todo.pop_back();
+        if (r.end - r.begin < 2)
+            continue;
         const auto first = items.begin() + std::ptrdiff_t(r.begin);
         const auto last = items.begin() + std::ptrdiff_t(r.end);
         if (r.end - r.begin <= 32) {
