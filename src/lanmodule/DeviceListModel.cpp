@@ -70,9 +70,11 @@ void DeviceListModel::sortKeyed(std::vector<Keyed> &items) {
         }
         std::size_t count[257] = {};
         bool allKnown = true;
-        for (auto it = first; it != last; ++it) {
-            allKnown = allKnown && it->key.known > r.depth;
-            ++count[std::size_t(quint8(it->key.text[r.depth])) + 1];
+        for (auto it = first; it != last && allKnown; ++it) {
+            // known is at most the key's length, so a known byte lies inside it.
+            allKnown = it->key.known > r.depth;
+            if (allKnown)
+                ++count[std::size_t(quint8(it->key.text[r.depth])) + 1];
         }
         if (!allKnown) {
             // A key ends here: only the texts can order this range.
