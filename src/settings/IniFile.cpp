@@ -468,7 +468,7 @@ void IniFile::eraseSectionsWhere(
             continue;
         const QString name = nameOf(m_lines[h]);
         const QString folded = name.toCaseFolded();
-        const std::size_t hash = qHash(folded);
+        const std::size_t hash = qHash(folded, QHashSeed::globalSeed());
         std::size_t slot = hash & (capacity - 1);
         bool known = false;
         for (; seen[slot].header >= 0; slot = (slot + 1) & (capacity - 1)) {
