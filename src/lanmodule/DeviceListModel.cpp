@@ -5,9 +5,13 @@
 
 DeviceListModel::DeviceListModel(QObject *parent) : QAbstractListModel(parent) {}
 
+int DeviceListModel::compareTexts(const QString &a, const QString &b) {
+    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
+}
+
 bool DeviceListModel::entryBefore(const QString &a, const QString &b) {
-    const int c = QString::compare(a, b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
+    return compareTexts(a, b) < 0;
 }
 
 DeviceListModel::SortKey DeviceListModel::keyOf(const QString &text) {
@@ -30,17 +34,14 @@ int DeviceListModel::compare(const SortKey &ka, const QString &a, const SortKey 
     // Up to where both keys are known, folded ASCII decides as the
     // case-insensitive comparison would; past that, the texts do.
     const int c = std::memcmp(ka.text, kb.text, std::min(ka.known, kb.known));
-    if (c != 0)
-        return c;
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-    return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
+    return c != 0 ? c : compareTexts(a, b);
 }
 
 void DeviceListModel::sortKeyed(std::vector<Keyed> &items) {
     // Byte by byte from the front, each range split into 256 runs by one
-    // stable counting pass: the work grows with the number of entries, not
-    // with its logarithm too, so a flood of answers sorts in a few passes
-    // over the bytes that tell the entries apart.
+    // stable counting pass over keys held side by side: a flood of answers
+    // sorts in one pass for each byte that tells the entries apart, bytes
+    // they all share costing a count and no moves.
     auto before = [](const Keyed &a, const Keyed &b) {
         return compare(a.key, a.text, b.key, b.text) < 0;
     };

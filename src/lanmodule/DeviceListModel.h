@@ -45,6 +45,8 @@ private:
         QString text; // held here, so that sorted runs are read front to back
     };
     static SortKey keyOf(const QString &text);
+    // <0, 0 (the same text) or >0: regardless of case, then by case.
+    static int compareTexts(const QString &a, const QString &b);
     // Sorts `items` by the list's order (stable): by key byte while every
     // key knows that byte, by comparing the texts where one does not.
     static void sortKeyed(std::vector<Keyed> &items);
